@@ -1,0 +1,79 @@
+// The application record: everything that lives from start-up to shutdown, owned by the entry
+// function, and the frame loop that runs it.
+#pragma once
+
+#include "app/field.h"
+#include "render/scene.h"
+
+#include <cstdint>
+
+constexpr int INPUT_KEY_LIMIT = 349;  // raylib key codes 0..348
+
+// What one frame sees of the outside world: read from raylib, or written by a developer script.
+struct FrameInput {
+    float frameTime;                      // seconds since the last frame, unclamped
+    bool focused;                         // the window has focus
+    bool closeRequested;                  // the window's close button or the system asked to close
+    float wheel;                          // mouse wheel movement this frame
+    Vector2 mouse;                        // window coordinates
+    bool keyPressed[INPUT_KEY_LIMIT];     // went down this frame
+    bool keyDown[INPUT_KEY_LIMIT];        // held
+};
+
+// One scripted input of a developer run.
+enum DevEventKind : uint8_t {
+    DEV_EVENT_PRESS,     // key goes down on `frame` and stays down for `frames`
+    DEV_EVENT_UNFOCUS,   // the window has no focus for `frames` frames from `frame`
+    DEV_EVENT_WHEEL,     // mouse wheel moves by `value` on `frame`
+};
+
+struct DevEvent {
+    int frame;
+    DevEventKind kind;
+    int key;
+    int frames;
+    float value;
+};
+
+// Frame timing of a developer run, kept for its report.
+constexpr int DEV_TIMING_CAPACITY = 4096;
+
+struct DevRun {
+    bool active;               // a windowed developer mode drives the loop
+    float fixedStep;           // seconds per frame; replaces the measured frame time
+    int frameLimit;            // the loop ends after this many frames
+    const DevEvent *events;    // script, ordered by frame
+    int eventCount;
+    int timingCount;
+    float cpuMs[DEV_TIMING_CAPACITY];   // process CPU time per frame
+    float wallMs[DEV_TIMING_CAPACITY];  // wall time per frame
+};
+
+struct App {
+    Field field;
+    SceneShaders shaders;
+    SceneTarget sceneTarget;
+
+    bool developerMode;        // no profile, unlimited frame rate, fixed seed, no audio
+    bool menuVisible;
+    bool pausedThisFrame;
+    bool persistenceEnabled;   // a profile path exists; nothing is written otherwise
+    bool profileDirty;
+    double lastSaveTime;       // seconds, GetTime()
+    bool saveFailed;
+    int frameCount;            // game frames completed
+    bool consistent;           // every per-frame consistency check has held so far
+    bool renderFailed;         // the loop ended because the scene target could not be made
+    FrameInput input;
+    DevRun dev;
+};
+
+// Fills `input` from raylib for this frame.
+void FrameInputRead(FrameInput &input);
+// Applies the developer script's events for `frame` on top of the input just read.
+void DevScriptApply(const DevRun &dev, int frame, FrameInput &input);
+
+// Runs frames until the window closes (or a developer run's frame limit); returns when done.
+void LoopRun(App &app);
+// Saves a PNG of the window under the application directory's screenshots folder.
+bool LoopSaveScreenshot();

@@ -1,0 +1,197 @@
+// Frame loop: one displayed frame per iteration, each a menu frame or a game frame.
+//
+// Index
+//   [SECTION] Input
+//   [SECTION] Game frame
+//   [SECTION] Screenshot
+//   [SECTION] Loop
+#include "app/app.h"
+#include "app/display.h"
+#include "app/frame_rules.h"
+#include "player/hud.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+
+// [SECTION] Input
+
+void FrameInputRead(FrameInput &input)
+{
+    input.frameTime = GetFrameTime();
+    input.focused = IsWindowFocused();
+    input.closeRequested = WindowShouldClose();
+    input.wheel = GetMouseWheelMove();
+    input.mouse = GetMousePosition();
+    for (int key = 0; key < INPUT_KEY_LIMIT; key++) {
+        input.keyPressed[key] = key >= 32 && IsKeyPressed(key);
+        input.keyDown[key] = key >= 32 && IsKeyDown(key);
+    }
+}
+
+void DevScriptApply(const DevRun &dev, int frame, FrameInput &input)
+{
+    if (dev.fixedStep > 0.0f) input.frameTime = dev.fixedStep;
+    for (int i = 0; i < dev.eventCount; i++) {
+        const DevEvent &e = dev.events[i];
+        bool within = frame >= e.frame && frame < e.frame + (e.frames > 0 ? e.frames : 1);
+        switch (e.kind) {
+        case DEV_EVENT_PRESS:
+            if (e.key < 0 || e.key >= INPUT_KEY_LIMIT) break;
+            if (frame == e.frame) input.keyPressed[e.key] = true;
+            if (within) input.keyDown[e.key] = true;
+            break;
+        case DEV_EVENT_UNFOCUS:
+            if (within) input.focused = false;
+            break;
+        case DEV_EVENT_WHEEL:
+            if (frame == e.frame) input.wheel += e.value;
+            break;
+        }
+    }
+}
+
+// [SECTION] Game frame
+
+// Draws the last scene image into the letterbox and opens the letterboxed 2D space.
+static void PresentScene(const App &app)
+{
+    ClearBackground(BLACK);
+    Rectangle box = DisplayLetterbox();
+    if (app.sceneTarget.texture.id != 0) {
+        const Texture2D &t = app.sceneTarget.texture.texture;
+        DrawTexturePro(t, {0.0f, 0.0f, (float)t.width, -(float)t.height}, box, {0.0f, 0.0f}, 0.0f, WHITE);
+    }
+    BeginScissorMode((int)box.x, (int)box.y, (int)box.width, (int)box.height);
+    Camera2D view{};
+    view.offset = {box.x, box.y};
+    view.zoom = 1.0f;
+    BeginMode2D(view);
+}
+
+static void EndPresent()
+{
+    EndMode2D();
+    EndScissorMode();
+}
+
+// One game frame; false if the loop must end (the scene target could not be created).
+static bool GameFrame(App &app, float forcedDt)
+{
+    Field &field = app.field;
+    const FrameInput &in = app.input;
+
+    // 1. Time steps. Health, the shuttle and the campaign are not part of the run yet.
+    FrameConditions conditions{};
+    conditions.frameTime = forcedDt >= 0.0f ? forcedDt : in.frameTime;
+    conditions.focused = in.focused;
+    FrameSteps steps = FrameComputeSteps(conditions);
+    field.totalTime += steps.frame;
+
+    // 5. New run.
+    if (field.newGameRequested) {
+        FieldReset(field, app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647));
+        field.runActive = true;
+        field.newGameRequested = false;
+    }
+
+    // 6. What the run takes from the shop and the developer toggles.
+    field.player.speedTimesTen = field.speedTimesTen;
+
+    // 7. Camera zoom.
+    float zoom = field.camera.viewHeight - 0.6f * in.wheel;
+    field.camera.viewHeight = zoom < CAMERA_ZOOM_MIN ? CAMERA_ZOOM_MIN : (zoom > CAMERA_ZOOM_MAX ? CAMERA_ZOOM_MAX : zoom);
+
+    // 14. Time alive in this run.
+    field.runTime += steps.frame;
+
+    // 25. Camera follow.
+    CameraFollow(field.camera, field.player.position, field.player.velocity, steps.frame, false);
+
+    // 26. Consistency, then the scene.
+    if (app.consistent && !FrameConsistent(field)) {
+        app.consistent = false;
+        TraceLog(LOG_WARNING, "LOOP: consistency check failed at frame %d", app.frameCount);
+    }
+    DisplaySize size = DisplayRenderSize();
+    if (!SceneRender(app.sceneTarget, app.shaders, field, size.width, size.height)) {
+        TraceLog(LOG_ERROR, "LOOP: scene render target %dx%d could not be created", size.width, size.height);
+        app.consistent = false;
+        app.renderFailed = true;
+        return false;
+    }
+
+    // 27-28. Present, HUD.
+    BeginDrawing();
+    PresentScene(app);
+    EndPresent();
+
+    // 31. End of frame and the screenshot key.
+    EndDrawing();
+    if (in.focused && in.keyPressed[KEY_F12]) LoopSaveScreenshot();
+    app.frameCount += 1;
+    return true;
+}
+
+// [SECTION] Screenshot
+
+bool LoopSaveScreenshot()
+{
+    char directory[2048];
+    snprintf(directory, sizeof(directory), "%sscreenshots", GetApplicationDirectory());
+    if (!DirectoryExists(directory) && MakeDirectory(directory) != 0) {
+        TraceLog(LOG_WARNING, "Could not create screenshot directory: %s", directory);
+        return false;
+    }
+    double now = GetTime();
+    time_t seconds = time(nullptr);
+    struct tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    char stamp[64];
+    strftime(stamp, sizeof(stamp), "%Y-%m-%d_%H-%M-%S", &local);
+    long millis = (long)((now - (double)(long long)now) * 1000.0) % 1000;
+
+    char path[2304];
+    snprintf(path, sizeof(path), "%s/capture-%s-%03ld.png", directory, stamp, millis);
+    for (unsigned counter = 1; FileExists(path) && counter < 100000; counter++)
+        snprintf(path, sizeof(path), "%s/capture-%s-%03ld-%u.png", directory, stamp, millis, counter);
+
+    Image image = LoadImageFromScreen();
+    if (!IsImageValid(image)) return false;
+    bool ok = ExportImage(image, path);
+    UnloadImage(image);
+    return ok;
+}
+
+// [SECTION] Loop
+
+static void DevRecordTiming(DevRun &dev, double wallStart, clock_t cpuStart)
+{
+    if (dev.timingCount >= DEV_TIMING_CAPACITY) return;
+    dev.wallMs[dev.timingCount] = (float)((GetTime() - wallStart) * 1000.0);
+    dev.cpuMs[dev.timingCount] = (float)((double)(clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC);
+    dev.timingCount++;
+}
+
+void LoopRun(App &app)
+{
+    while (true) {
+        if (app.dev.active && app.frameCount >= app.dev.frameLimit) break;
+        double wallStart = GetTime();
+        clock_t cpuStart = clock();
+        FrameInputRead(app.input);
+        if (app.dev.active) DevScriptApply(app.dev, app.frameCount, app.input);
+
+        // Until the exit fade exists, a close request ends the loop at once.
+        if (app.input.closeRequested) break;
+
+        if (!GameFrame(app, -1.0f)) break;
+        if (app.dev.active) DevRecordTiming(app.dev, wallStart, cpuStart);
+    }
+}

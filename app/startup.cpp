@@ -1,0 +1,393 @@
+// Entry, start-up and shutdown.
+//
+// Index
+//   [SECTION] Loading screen
+//   [SECTION] Scene-shader preparation
+//   [SECTION] Window icon
+//   [SECTION] Developer modes
+//   [SECTION] Game start-up and shutdown
+//   [SECTION] Entry
+#include "app/startup.h"
+
+#include "app/app.h"
+#include "app/assets.h"
+#include "app/command_line.h"
+#include "app/display.h"
+#include "app/frame_rules.h"
+#include "platform/platform.h"
+#include "player/hud.h"
+
+#include "external/glad.h"
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+
+static const char *const WINDOW_TITLE = "Glorvent 0.1.1";
+
+// [SECTION] Loading screen
+
+static void DrawCentred(const char *text, float size, float spacing, float y, Color color)
+{
+    Vector2 extent = MeasureTextEx(hudFont, text, size, spacing);
+    DrawTextEx(hudFont, text, {((float)GetScreenWidth() - extent.x) * 0.5f, y}, size, spacing, color);
+}
+
+void StartupDrawLoading(const char *message)
+{
+    float h = (float)GetScreenHeight();
+    float t = (float)GetTime();
+    BeginDrawing();
+    ClearBackground({35, 27, 23, 255});
+    DrawCentred("GLORVENT", 48.0f, 2.0f, 0.42f * h, {238, 213, 165, 255});
+    DrawCentred(message, 22.0f, 1.0f, 0.56f * h, {202, 184, 157, 255});
+    for (int i = 0; i < 3; i++) {
+        float alpha = 0.35f + 0.65f * (0.5f + 0.5f * std::sin(4.0f * t - (float)i));
+        DrawCircleV({(float)GetScreenWidth() * 0.5f - 22.0f + 22.0f * (float)i, 0.65f * h}, 5.0f,
+                    Fade({233, 175, 78, 255}, alpha));
+    }
+    EndDrawing();
+}
+
+// [SECTION] Scene-shader preparation
+
+static void CompileVariant(SceneShaderJob &job, int canyon)
+{
+    int components = 0;
+    glGetIntegerv(GL_MAX_FRAGMENT_UNIFORM_COMPONENTS, &components);
+    TraceLog(LOG_INFO, "Mudling data: 48 uniform-buffer slots (13824/15360 bytes); default fragment uniform capacity %d components",
+             components);
+
+    char *text = LoadFileText(job.path);
+    if (!text) return;
+    // The file's own "#version 330" line is replaced by ours, which adds the variant switch.
+    const char *rest = strchr(text, '\n');
+    if (!rest) {
+        UnloadFileText(text);
+        return;
+    }
+    rest++;
+    const char *header = "#version 330\n#define ENABLE_CANYON %d\n";
+    size_t length = strlen(header) + strlen(rest) + 16;
+    char *source = (char *)MemAlloc((unsigned int)length);
+    if (!source) {
+        UnloadFileText(text);
+        return;
+    }
+    snprintf(source, length, "#version 330\n#define ENABLE_CANYON %d\n%s", canyon, rest);
+    const char *variant = canyon ? "canyon" : "interior";
+    TraceLog(LOG_INFO, "Scene shader: compiling %s variant", variant);
+    double start = GetTime();
+    job.slots[canyon] = LoadShaderFromMemory(nullptr, source);
+    TraceLog(LOG_INFO, "STARTUP: %s scene shader compiled/linked in %.3f seconds", variant, GetTime() - start);
+    MemFree(source);
+    UnloadFileText(text);
+}
+
+static void CompileJob(SceneShaderJob &job)
+{
+    CompileVariant(job, 0);
+    CompileVariant(job, 1);
+}
+
+static void ShaderWorker(void *arg)
+{
+    SceneShaderJob &job = *(SceneShaderJob *)arg;
+    glfwMakeContextCurrent((GLFWwindow *)job.context);
+    CompileJob(job);
+    // The programs must be complete before the main context uses them.
+    glFinish();
+    glfwMakeContextCurrent(nullptr);
+}
+
+bool StartupPrepareSceneShaders(SceneShaderJob &job)
+{
+    double start = GetTime();
+    StartupDrawLoading("Подготовка графики...");
+
+    GLFWwindow *mainContext = glfwGetCurrentContext();
+    glfwDefaultWindowHints();
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+    GLFWwindow *hidden = mainContext ? glfwCreateWindow(1, 1, "Glorvent shader compiler", nullptr, mainContext) : nullptr;
+    glfwDefaultWindowHints();
+    // Creating a window may change the current context on some platforms.
+    if (mainContext) glfwMakeContextCurrent(mainContext);
+
+    PlatformThread worker{};
+    bool started = false;
+    if (hidden) {
+        job.context = hidden;
+        started = PlatformThreadStart(worker, ShaderWorker, &job);
+        if (!started) glfwDestroyWindow(hidden);
+    }
+
+    if (!started) {
+        TraceLog(LOG_WARNING, "STARTUP: background GL context unavailable; using synchronous shader compilation");
+        job.context = nullptr;
+        CompileJob(job);
+        TraceLog(LOG_INFO, "STARTUP: synchronous scene shader preparation %.3f seconds", GetTime() - start);
+        return !WindowShouldClose();
+    }
+
+    bool closeSeen = false;
+    unsigned polls = 0;
+    while (true) {
+        PollInputEvents();
+        if (WindowShouldClose()) closeSeen = true;
+        polls++;
+        if (PlatformThreadWait(worker, 16)) break;
+    }
+    PlatformThreadClose(worker);
+    glfwDestroyWindow(hidden);
+    job.context = nullptr;
+    TraceLog(LOG_INFO, "STARTUP: scene shader preparation %.3f seconds; %u window event polls", GetTime() - start, polls);
+    return !closeSeen;
+}
+
+// [SECTION] Window icon
+
+static void DisplaySetWindowIcon()
+{
+    char path[2048];
+    int n = snprintf(path, sizeof(path), "%sassets/icons/glorvent.png", GetApplicationDirectory());
+    if (n < 0 || n >= (int)sizeof(path)) {
+        TraceLog(LOG_WARNING, "Window icon path is too long.");
+        return;
+    }
+    Image picture = LoadImage(path);
+    if (!IsImageValid(picture)) {
+        TraceLog(LOG_WARNING, "Could not load the Glorvent window icon.");
+        return;
+    }
+    ImageFormat(&picture, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8);
+    static const int sizes[] = {16, 24, 32, 48, 64, 128, 256};
+    Image icons[7];
+    int count = 0;
+    for (int size : sizes) {
+        Image copy = ImageCopy(picture);
+        if (!IsImageValid(copy)) continue;
+        ImageResize(&copy, size, size);
+        if (IsImageValid(copy)) icons[count++] = copy;
+        else UnloadImage(copy);
+    }
+    if (count > 0) SetWindowIcons(icons, count);
+    for (int i = 0; i < count; i++) UnloadImage(icons[i]);
+    UnloadImage(picture);
+}
+
+// [SECTION] Developer modes
+
+// Self-check of the embedded table: every asset loads with a positive size.
+static int DevTestEmbedded()
+{
+    int failures = 0;
+    for (const AssetEntry &entry : ASSET_TABLE) {
+        int size = 0;
+        unsigned char *data = LoadFileData(entry.path, &size);
+        if (!data || size <= 0) {
+            printf("FAIL %d %s\n", entry.id, entry.path);
+            failures++;
+        } else {
+            printf("ok   %d %s (%d bytes)\n", entry.id, entry.path, size);
+        }
+        UnloadFileData(data);
+    }
+    char *scene = LoadFileText("C:\\arbitrary folder\\assets\\shaders\\scene.fs");
+    if (!scene || strncmp(scene, "#version 330", 12) != 0) {
+        printf("FAIL scene shader through a Windows path\n");
+        failures++;
+    }
+    UnloadFileText(scene);
+    printf("%d passed, %d failed\n", ASSET_COUNT + 1 - failures, failures);
+    return failures == 0 ? 0 : 1;
+}
+
+// The smoke run's script: zoom in, lose focus for a while, zoom back out.
+static const DevEvent SMOKE_SCRIPT[] = {
+    {20, DEV_EVENT_WHEEL, 0, 1, 5.0f},
+    {60, DEV_EVENT_UNFOCUS, 0, 30, 0.0f},
+    {120, DEV_EVENT_WHEEL, 0, 1, -8.0f},
+    {150, DEV_EVENT_PRESS, KEY_W, 40, 0.0f},
+};
+
+static int CompareFloat(const void *a, const void *b)
+{
+    float x = *(const float *)a, y = *(const float *)b;
+    return (x > y) - (x < y);
+}
+
+static void WriteSmokeReport(const App &app, int status)
+{
+    int n = app.dev.timingCount;
+    float cpu[DEV_TIMING_CAPACITY];
+    float wall[DEV_TIMING_CAPACITY];
+    memcpy(cpu, app.dev.cpuMs, sizeof(float) * (size_t)n);
+    memcpy(wall, app.dev.wallMs, sizeof(float) * (size_t)n);
+    qsort(cpu, (size_t)n, sizeof(float), CompareFloat);
+    qsort(wall, (size_t)n, sizeof(float), CompareFloat);
+    FILE *f = fopen("artifacts/smoke.txt", "w");
+    if (!f) {
+        TraceLog(LOG_WARNING, "DEV: could not write artifacts/smoke.txt");
+        return;
+    }
+    fprintf(f, "frames %d\n", app.frameCount);
+    if (n > 0) {
+        fprintf(f, "cpu_ms_per_frame min %.3f median %.3f max %.3f\n", cpu[0], cpu[n / 2], cpu[n - 1]);
+        fprintf(f, "wall_ms_per_frame min %.3f median %.3f max %.3f\n", wall[0], wall[n / 2], wall[n - 1]);
+    }
+    fprintf(f, "consistent %d\nstatus %d\n", app.consistent ? 1 : 0, status);
+    fclose(f);
+}
+
+static void DevConfigure(App &app, const CommandLine &command)
+{
+    app.developerMode = true;
+    app.dev.active = true;
+    app.dev.fixedStep = 1.0f / 60.0f;
+    app.dev.frameLimit = 240;
+    if (strcmp(command.name, "--smoke") == 0) {
+        app.dev.events = SMOKE_SCRIPT;
+        app.dev.eventCount = (int)(sizeof(SMOKE_SCRIPT) / sizeof(SMOKE_SCRIPT[0]));
+        if (command.second) {
+            int frames = atoi(command.second);
+            if (frames > 0) app.dev.frameLimit = std::min(frames, 100000);
+        }
+    }
+}
+
+// Writes the last frame and the report of a windowed developer run.
+static void DevFinish(App &app, int status)
+{
+    if (MakeDirectory("artifacts") != 0) {
+        TraceLog(LOG_WARNING, "DEV: could not create artifacts/");
+        return;
+    }
+    if (app.sceneTarget.texture.id != 0) {
+        Image image = LoadImageFromTexture(app.sceneTarget.texture.texture);
+        ImageFlipVertical(&image);
+        ExportImage(image, "artifacts/smoke.png");
+        UnloadImage(image);
+    }
+    WriteSmokeReport(app, status);
+}
+
+// [SECTION] Game start-up and shutdown
+
+static App app;  // the application record: large, and alive for the whole process
+
+static void StartupRelease(App &a)
+{
+    SceneTargetRelease(a.sceneTarget);
+    HudUnload();
+    SceneShadersRelease(a.shaders);
+}
+
+static int StartupRunGame(const CommandLine &command)
+{
+    app = {};
+    app.consistent = true;
+    if (command.kind == COMMAND_WINDOWED_DEV) DevConfigure(app, command);
+
+    SetTraceLogLevel(LOG_INFO);
+    SetConfigFlags(FLAG_WINDOW_RESIZABLE);
+    InitWindow(1280, 720, WINDOW_TITLE);
+    if (!IsWindowReady()) {
+        TraceLog(LOG_ERROR, "STARTUP: the window could not be created");
+        return 1;
+    }
+    SetExitKey(KEY_NULL);
+    DisplaySetWindowIcon();
+
+    int units = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &units);
+    if (units <= 6) {
+        TraceLog(LOG_ERROR, "Scene requires seven fragment texture units.");
+        CloseWindow();
+        return 2;
+    }
+
+    SetWindowMinSize(960, 600);
+    SetTargetFPS(app.developerMode ? 0 : 60);
+    // Persistence stays off until the profile exists; nothing is written.
+    app.persistenceEnabled = false;
+    DisplaySetRenderScale(100);
+
+    char path[2048];
+    snprintf(path, sizeof(path), "%sassets/fonts/Exo2-Bold.ttf", GetApplicationDirectory());
+    if (!HudLoad(path)) {
+        CloseWindow();
+        return 2;
+    }
+
+    SceneShaderJob job{};
+    snprintf(job.path, sizeof(job.path), "%sassets/shaders/scene.fs", GetApplicationDirectory());
+    if (!StartupPrepareSceneShaders(job)) {
+        for (Shader &s : job.slots) if (s.id != 0) UnloadShader(s);
+        HudUnload();
+        CloseWindow();
+        return 0;
+    }
+    app.shaders.interior = job.slots[0];
+    app.shaders.canyon = job.slots[1];
+    if (!IsShaderValid(app.shaders.interior) || !IsShaderValid(app.shaders.canyon)) {
+        TraceLog(LOG_ERROR, "Scene shader did not compile or required uniforms are missing.");
+        StartupRelease(app);
+        CloseWindow();
+        return 2;
+    }
+    app.shaders.interiorLocs = SceneLookupUniforms(app.shaders.interior);
+    app.shaders.canyonLocs = SceneLookupUniforms(app.shaders.canyon);
+
+    uint32_t seed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
+    FieldReset(app.field, seed);
+    if (!FrameCameraBasisConsistent(app.field.camera)) app.consistent = false;
+    // No menus yet: start-up goes straight into a run.
+    app.field.runActive = true;
+    app.menuVisible = false;
+
+    StartupDrawLoading("Подготовка поверхности...");
+    StartupDrawLoading("Подготовка окружения...");
+    HideCursor();
+
+    LoopRun(app);
+
+    int status = app.consistent ? 0 : 3;
+    if (app.developerMode) DevFinish(app, status);
+    StartupRelease(app);
+    CloseWindow();
+    return status;
+}
+
+// [SECTION] Entry
+
+int StartupMain(int argc, char **argv)
+{
+    AssetInstallHooks();
+    CommandLine command = CommandLineParse(argc, argv);
+    switch (command.kind) {
+    case COMMAND_LICENSES:
+        return AssetPrintLicenses();
+    case COMMAND_SELF_CHECK:
+        if (strcmp(command.name, "--test-embedded") == 0) return DevTestEmbedded();
+        TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
+        return 2;
+    case COMMAND_WINDOWED_DEV:
+        if (strcmp(command.name, "--smoke") != 0) {
+            TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
+            return 2;
+        }
+        return StartupRunGame(command);
+    case COMMAND_GAME:
+        break;
+    }
+    return StartupRunGame(command);
+}

@@ -1,0 +1,3 @@
+#include "app/assets.h"
+#include <gtest/gtest.h>
+TEST(Assets, Placeholder) { EXPECT_EQ(ASSET_COUNT, 14); }
