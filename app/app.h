@@ -3,28 +3,18 @@
 #pragma once
 
 #include "app/field.h"
+#include "app/input.h"
 #include "render/scene.h"
 
 #include <cstdint>
 
-constexpr int INPUT_KEY_LIMIT = 349;  // raylib key codes 0..348
-
-// What one frame sees of the outside world: read from raylib, or written by a developer script.
-struct FrameInput {
-    float frameTime;                      // seconds since the last frame, unclamped
-    bool focused;                         // the window has focus
-    bool closeRequested;                  // the window's close button or the system asked to close
-    float wheel;                          // mouse wheel movement this frame
-    Vector2 mouse;                        // window coordinates
-    bool keyPressed[INPUT_KEY_LIMIT];     // went down this frame
-    bool keyDown[INPUT_KEY_LIMIT];        // held
-};
 
 // One scripted input of a developer run.
 enum DevEventKind : uint8_t {
     DEV_EVENT_PRESS,     // key goes down on `frame` and stays down for `frames`
     DEV_EVENT_UNFOCUS,   // the window has no focus for `frames` frames from `frame`
     DEV_EVENT_WHEEL,     // mouse wheel moves by `value` on `frame`
+    DEV_EVENT_PAD_PRESS, // gamepad 0's button `key` goes down on `frame` for `frames`
 };
 
 struct DevEvent {
@@ -64,12 +54,13 @@ struct App {
     int frameCount;            // game frames completed
     bool consistent;           // every per-frame consistency check has held so far
     bool renderFailed;         // the loop ended because the scene target could not be made
-    FrameInput input;
+    FrameInput input;          // this frame's snapshot of keyboard, mouse and gamepads
+    InputDevices devices;      // gamepad tracking
+    CheatState cheat;
+    double cheatShownUntil;    // seconds, GetTime(): the activation message is shown until then
     DevRun dev;
 };
 
-// Fills `input` from raylib for this frame.
-void FrameInputRead(FrameInput &input);
 // Applies the developer script's events for `frame` on top of the input just read.
 void DevScriptApply(const DevRun &dev, int frame, FrameInput &input);
 

@@ -10,6 +10,7 @@
 #include "app/frame_rules.h"
 #include "player/hud.h"
 
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,19 +18,6 @@
 
 
 // [SECTION] Input
-
-void FrameInputRead(FrameInput &input)
-{
-    input.frameTime = GetFrameTime();
-    input.focused = IsWindowFocused();
-    input.closeRequested = WindowShouldClose();
-    input.wheel = GetMouseWheelMove();
-    input.mouse = GetMousePosition();
-    for (int key = 0; key < INPUT_KEY_LIMIT; key++) {
-        input.keyPressed[key] = key >= 32 && IsKeyPressed(key);
-        input.keyDown[key] = key >= 32 && IsKeyDown(key);
-    }
-}
 
 void DevScriptApply(const DevRun &dev, int frame, FrameInput &input)
 {
@@ -48,6 +36,12 @@ void DevScriptApply(const DevRun &dev, int frame, FrameInput &input)
             break;
         case DEV_EVENT_WHEEL:
             if (frame == e.frame) input.wheel += e.value;
+            break;
+        case DEV_EVENT_PAD_PRESS:
+            if (e.key <= 0 || e.key >= INPUT_PAD_BUTTONS) break;
+            input.padAvailable[0] = true;
+            if (frame == e.frame) input.padPressed[0][e.key] = true;
+            if (within) input.padDown[0][e.key] = true;
             break;
         }
     }
@@ -90,8 +84,12 @@ static bool GameFrame(App &app, float forcedDt)
     FrameSteps steps = FrameComputeSteps(conditions);
     field.totalTime += steps.frame;
 
+    // 4. Developer keys, only after the cheat code.
+    bool devKeys = app.cheat.activated && in.focused;
+    if (devKeys && in.keyPressed[KEY_F3]) field.debugPanelVisible = !field.debugPanelVisible;
+
     // 5. New run.
-    if (field.newGameRequested) {
+    if (field.newGameRequested || (devKeys && in.keyPressed[KEY_R])) {
         FieldReset(field, app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647));
         field.runActive = true;
         field.newGameRequested = false;
@@ -128,9 +126,14 @@ static bool GameFrame(App &app, float forcedDt)
     PresentScene(app);
     EndPresent();
 
+    // 30. The cheat's confirmation.
+    if (GetTime() < app.cheatShownUntil)
+        DrawTextEx(hudFont, "Чит-код активирован", {24.0f, 24.0f}, 28.0f, 1.0f, {255, 219, 131, 255});
+
     // 31. End of frame and the screenshot key.
     EndDrawing();
     if (in.focused && in.keyPressed[KEY_F12]) LoopSaveScreenshot();
+    if (app.frameCount == 0) TraceLog(LOG_INFO, "LOOP: first game frame drawn %.3f seconds after the window opened", GetTime());
     app.frameCount += 1;
     return true;
 }
@@ -190,6 +193,16 @@ void LoopRun(App &app)
 
         // Until the exit fade exists, a close request ends the loop at once.
         if (app.input.closeRequested) break;
+
+        // 3. Which device the player is using.
+        InputTrackActivity(app.devices, app.input, FrameClampDt(app.input.frameTime));
+
+        // 4. The cheat code, fed with every key pressed this frame in ascending order.
+        if (app.input.focused) {
+            for (int key = 32; key < INPUT_KEY_LIMIT; key++) {
+                if (app.input.keyPressed[key] && CheatFeed(app.cheat, key)) app.cheatShownUntil = GetTime() + 3.0;
+            }
+        }
 
         if (!GameFrame(app, -1.0f)) break;
         if (app.dev.active) DevRecordTiming(app.dev, wallStart, cpuStart);

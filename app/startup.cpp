@@ -295,6 +295,8 @@ static int StartupRunGame(const CommandLine &command)
 {
     app = {};
     app.consistent = true;
+    InputDevicesReset(app.devices);
+    CheatReset(app.cheat);
     if (command.kind == COMMAND_WINDOWED_DEV) DevConfigure(app, command);
 
     SetTraceLogLevel(LOG_INFO);
