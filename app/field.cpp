@@ -16,6 +16,7 @@ void FieldReset(Field &field, uint32_t seed)
     field.immortal = immortal;
     field.speedTimesTen = speedTimesTen;
 
+    BindingsReset(field.bindings, seed);
     PlayerReset(field.player, {0.0f, 0.0f, 0.0f});
     field.camera.viewHeight = zoom;
     CameraFollow(field.camera, field.player.position, field.player.velocity, 0.0f, true);

@@ -2,6 +2,7 @@
 // resets it in place; nothing in it is allocated per frame.
 #pragma once
 
+#include "player/bindings.h"
 #include "player/player.h"
 #include "render/camera.h"
 
@@ -10,7 +11,8 @@
 constexpr uint32_t FIELD_DEVELOPER_SEED = 1906723731u;  // fixed seed of developer modes
 
 struct Field {
-    Player player;          // the astronaut's body
+    Player player;          // the astronaut's body and its pose
+    Bindings bindings;      // which key means what, and the exchange schedule
     FollowCamera camera;    // follow camera with its zoom
     uint32_t seed;          // seed the run was started with
 

@@ -39,13 +39,15 @@ constexpr float BINDINGS_SWAP_ANIM_SECONDS = 0.85f;
 constexpr double BINDINGS_STEP_LIMIT = 86400.0;   // seconds; longer steps are refused as corrupt
 constexpr uint32_t BINDINGS_DEVELOPER_SEED = 0x71A64B93u;
 
+// Doubles first and 32-bit fields after them, so the record has no padding and two runs can be
+// compared byte for byte.
 struct Bindings {
-    int pressOrder[BINDINGS_KEY_COUNT];    // key indices currently held, oldest first
-    int pressCount;                        // valid entries in pressOrder
     double clock;                          // seconds of schedule time since reset
     double interval;                       // seconds per stage, 30..60
     double nextSwapAt;                     // schedule time of the next exchange
     double lastSwapAt;                     // boundary time of the last exchange
+    int pressOrder[BINDINGS_KEY_COUNT];    // key indices currently held, oldest first
+    int pressCount;                        // valid entries in pressOrder
     float swapAnim;                        // 0..1 progress of the exchange animation, 1 settled
     float attackPulse[BINDINGS_ABILITY_SLOTS];  // 1 at a press, falls to 0 in 0.55 s
     float cooldown[BINDINGS_ABILITY_SLOTS];     // seconds until the ability slot may fire again
@@ -61,6 +63,7 @@ struct Bindings {
     int prevSlotKey[BINDINGS_SLOT_COUNT];  // slotKey just before the last exchange
     int prevAbilityCount;                  // abilityCount just before the last exchange
 };
+static_assert(sizeof(Bindings) == 4 * sizeof(double) + 34 * 4, "Bindings must have no padding");
 
 // [SECTION] Keys and input
 
