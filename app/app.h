@@ -4,6 +4,7 @@
 
 #include "app/field.h"
 #include "app/input.h"
+#include "player/dev_panel.h"
 #include "render/scene.h"
 
 #include <cstdint>
@@ -28,8 +29,12 @@ struct DevEvent {
 // Frame timing of a developer run, kept for its report.
 constexpr int DEV_TIMING_CAPACITY = 4096;
 
+enum DevMode : uint8_t { DEV_MODE_NONE, DEV_MODE_SMOKE, DEV_MODE_CAPTURE_BINDINGS, DEV_MODE_CAPTURE_HINTS };
+
 struct DevRun {
     bool active;               // a windowed developer mode drives the loop
+    DevMode mode;
+    bool gamepad;              // second argument "gamepad"
     float fixedStep;           // seconds per frame; replaces the measured frame time
     int frameLimit;            // the loop ends after this many frames
     const DevEvent *events;    // script, ordered by frame
@@ -37,6 +42,9 @@ struct DevRun {
     int timingCount;
     float cpuMs[DEV_TIMING_CAPACITY];   // process CPU time per frame
     float wallMs[DEV_TIMING_CAPACITY];  // wall time per frame
+    void *trace;               // open text trace (FILE*), or null
+    Image lastFrame;           // the window as drawn in the last frame, HUD included
+    int lastSwapCount;         // binding exchanges already traced
 };
 
 struct App {
@@ -57,6 +65,7 @@ struct App {
     FrameInput input;          // this frame's snapshot of keyboard, mouse and gamepads
     InputDevices devices;      // gamepad tracking
     CheatState cheat;
+    DevPanel devPanel;         // developer panel: opacity and zoom fields, toggles
     double cheatShownUntil;    // seconds, GetTime(): the activation message is shown until then
     DevRun dev;
 };

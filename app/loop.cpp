@@ -6,9 +6,11 @@
 //   [SECTION] Screenshot
 //   [SECTION] Loop
 #include "app/app.h"
+#include "app/dev_modes.h"
 #include "app/display.h"
 #include "app/frame_rules.h"
 #include "player/hud.h"
+#include "player/hud_layout.h"
 
 
 #include <cerrno>
@@ -84,9 +86,18 @@ static bool GameFrame(App &app, float forcedDt)
     FrameSteps steps = FrameComputeSteps(conditions);
     field.totalTime += steps.frame;
 
-    // 4. Developer keys, only after the cheat code.
-    bool devKeys = app.cheat.activated && in.focused;
-    if (devKeys && in.keyPressed[KEY_F3]) field.debugPanelVisible = !field.debugPanelVisible;
+    // 4. Developer keys and the developer panel, only after the cheat code.
+    bool typing = DevPanelTextFocused(app.devPanel);
+    bool devKeys = app.cheat.activated && in.focused && !typing;
+    if (app.cheat.activated && in.focused && in.keyPressed[KEY_F3]) field.debugPanelVisible = !field.debugPanelVisible;
+    if (app.cheat.activated) {
+        Rectangle box = DisplayLetterbox();
+        Vector2 mouse = {in.mouse.x - box.x, in.mouse.y - box.y};
+        // The "+1000" button pays out once the wallet exists.
+        DevPanelInput(app.devPanel, field.debugPanelVisible, false, mouse, in.mousePressed[0], field.immortal,
+                      field.speedTimesTen, field.camera.viewHeight);
+        typing = DevPanelTextFocused(app.devPanel);
+    }
 
     // 5. New run.
     if (field.newGameRequested || (devKeys && in.keyPressed[KEY_R])) {
@@ -95,15 +106,41 @@ static bool GameFrame(App &app, float forcedDt)
         field.newGameRequested = false;
     }
 
-    // 6. What the run takes from the shop and the developer toggles.
+    // 6. What the run takes from the shop and the developer toggles. No shop yet: level 0.
+    BindingsSetInterval(field.bindings, BINDINGS_INTERVAL_MIN);
+    PlayerSetSpeedLevel(field.player, 0);
     field.player.speedTimesTen = field.speedTimesTen;
 
     // 7. Camera zoom.
-    float zoom = field.camera.viewHeight - 0.6f * in.wheel;
+    float zoom = field.camera.viewHeight - (typing ? 0.0f : 0.6f * in.wheel);
     field.camera.viewHeight = zoom < CAMERA_ZOOM_MIN ? CAMERA_ZOOM_MIN : (zoom > CAMERA_ZOOM_MAX ? CAMERA_ZOOM_MAX : zoom);
+
+    // 8. The bindings' exchange clock.
+    BindingsUpdate(field.bindings, steps.campaign);
+
+    // 9. Movement input: the six keys, or the gamepad buttons that mirror them.
+    bool held[BINDINGS_KEY_COUNT] = {};
+    for (int k = 0; k < BINDINGS_KEY_COUNT; k++) {
+        int code = BindingsKeyCode(k);
+        held[k] = in.focused && (in.keyDown[code] || InputPadDown(app.devices, code));
+    }
+    Vector2 axes = typing ? Vector2{0.0f, 0.0f} : BindingsCardinalAxes(field.bindings, held);
+
+    // 10. Ability keys. The meteor and the spike act on these presses once they exist.
+    if (in.focused && !typing) {
+        for (int k = 0; k < BINDINGS_KEY_COUNT; k++) {
+            int code = BindingsKeyCode(k);
+            if (!InputActionPressed(app.devices, in, code)) continue;
+            BindingsPressAbility(field.bindings, k, steps.campaign);
+        }
+    }
 
     // 14. Time alive in this run.
     field.runTime += steps.frame;
+
+    // 18. The player moves along the camera's ground axes.
+    Vector3 direction = CameraMoveDirection(field.camera, axes.x, axes.y);
+    PlayerStep(field.player, direction, steps.player, field.totalTime);
 
     // 25. Camera follow.
     CameraFollow(field.camera, field.player.position, field.player.velocity, steps.frame, false);
@@ -124,13 +161,39 @@ static bool GameFrame(App &app, float forcedDt)
     // 27-28. Present, HUD.
     BeginDrawing();
     PresentScene(app);
+    // 28. The HUD around the player's head, then the developer panel. Health comes later:
+    // full hearts stand in.
+    Rectangle box = DisplayLetterbox();
+    HudFrame hud{};
+    hud.viewWidth = box.width;
+    hud.viewHeight = box.height;
+    hud.time = field.totalTime;
+    hud.opacity = app.devPanel.opacity;
+    hud.gamepad = InputIsGamepad();
+    HudHeldKeys(in, app.devices, hud.held);
+    HudDraw(field.player, field.camera, field.bindings, HudHeartsFull(20), hud);
+    if (app.cheat.activated && field.debugPanelVisible) {
+        DisplaySize render = DisplayRenderSize();
+        DevPanelStats stats{};
+        stats.fps = GetFPS();
+        stats.frameMs = GetFrameTime() * 1000.0f;
+        stats.renderWidth = render.width;
+        stats.renderHeight = render.height;
+        stats.playerX = field.player.position.x;
+        stats.playerZ = field.player.position.z;
+        DevPanelDraw(app.devPanel, stats, field.immortal, field.speedTimesTen, field.camera.viewHeight);
+    }
     EndPresent();
 
     // 30. The cheat's confirmation.
     if (GetTime() < app.cheatShownUntil)
         DrawTextEx(hudFont, "Чит-код активирован", {24.0f, 24.0f}, 28.0f, 1.0f, {255, 219, 131, 255});
 
-    // 31. End of frame and the screenshot key.
+    // 31. End of frame and the screenshot key. A developer run keeps its last frame as drawn.
+    if (app.dev.active && app.frameCount + 1 >= app.dev.frameLimit) {
+        UnloadImage(app.dev.lastFrame);
+        app.dev.lastFrame = LoadImageFromScreen();
+    }
     EndDrawing();
     if (in.focused && in.keyPressed[KEY_F12]) LoopSaveScreenshot();
     if (app.frameCount == 0) TraceLog(LOG_INFO, "LOOP: first game frame drawn %.3f seconds after the window opened", GetTime());
@@ -198,13 +261,16 @@ void LoopRun(App &app)
         InputTrackActivity(app.devices, app.input, FrameClampDt(app.input.frameTime));
 
         // 4. The cheat code, fed with every key pressed this frame in ascending order.
-        if (app.input.focused) {
+        if (app.input.focused && !DevPanelTextFocused(app.devPanel)) {
             for (int key = 32; key < INPUT_KEY_LIMIT; key++) {
                 if (app.input.keyPressed[key] && CheatFeed(app.cheat, key)) app.cheatShownUntil = GetTime() + 3.0;
             }
         }
 
         if (!GameFrame(app, -1.0f)) break;
-        if (app.dev.active) DevRecordTiming(app.dev, wallStart, cpuStart);
+        if (app.dev.active) {
+            DevRecordTiming(app.dev, wallStart, cpuStart);
+            DevAfterFrame(app);
+        }
     }
 }

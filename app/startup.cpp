@@ -4,7 +4,6 @@
 //   [SECTION] Loading screen
 //   [SECTION] Scene-shader preparation
 //   [SECTION] Window icon
-//   [SECTION] Developer modes
 //   [SECTION] Game start-up and shutdown
 //   [SECTION] Entry
 #include "app/startup.h"
@@ -12,6 +11,7 @@
 #include "app/app.h"
 #include "app/assets.h"
 #include "app/command_line.h"
+#include "app/dev_modes.h"
 #include "app/display.h"
 #include "app/frame_rules.h"
 #include "platform/platform.h"
@@ -184,102 +184,6 @@ static void DisplaySetWindowIcon()
     UnloadImage(picture);
 }
 
-// [SECTION] Developer modes
-
-// Self-check of the embedded table: every asset loads with a positive size.
-static int DevTestEmbedded()
-{
-    int failures = 0;
-    for (const AssetEntry &entry : ASSET_TABLE) {
-        int size = 0;
-        unsigned char *data = LoadFileData(entry.path, &size);
-        if (!data || size <= 0) {
-            printf("FAIL %d %s\n", entry.id, entry.path);
-            failures++;
-        } else {
-            printf("ok   %d %s (%d bytes)\n", entry.id, entry.path, size);
-        }
-        UnloadFileData(data);
-    }
-    char *scene = LoadFileText("C:\\arbitrary folder\\assets\\shaders\\scene.fs");
-    if (!scene || strncmp(scene, "#version 330", 12) != 0) {
-        printf("FAIL scene shader through a Windows path\n");
-        failures++;
-    }
-    UnloadFileText(scene);
-    printf("%d passed, %d failed\n", ASSET_COUNT + 1 - failures, failures);
-    return failures == 0 ? 0 : 1;
-}
-
-// The smoke run's script: zoom in, lose focus for a while, zoom back out.
-static const DevEvent SMOKE_SCRIPT[] = {
-    {20, DEV_EVENT_WHEEL, 0, 1, 5.0f},
-    {60, DEV_EVENT_UNFOCUS, 0, 30, 0.0f},
-    {120, DEV_EVENT_WHEEL, 0, 1, -8.0f},
-    {150, DEV_EVENT_PRESS, KEY_W, 40, 0.0f},
-};
-
-static int CompareFloat(const void *a, const void *b)
-{
-    float x = *(const float *)a, y = *(const float *)b;
-    return (x > y) - (x < y);
-}
-
-static void WriteSmokeReport(const App &app, int status)
-{
-    int n = app.dev.timingCount;
-    float cpu[DEV_TIMING_CAPACITY];
-    float wall[DEV_TIMING_CAPACITY];
-    memcpy(cpu, app.dev.cpuMs, sizeof(float) * (size_t)n);
-    memcpy(wall, app.dev.wallMs, sizeof(float) * (size_t)n);
-    qsort(cpu, (size_t)n, sizeof(float), CompareFloat);
-    qsort(wall, (size_t)n, sizeof(float), CompareFloat);
-    FILE *f = fopen("artifacts/smoke.txt", "w");
-    if (!f) {
-        TraceLog(LOG_WARNING, "DEV: could not write artifacts/smoke.txt");
-        return;
-    }
-    fprintf(f, "frames %d\n", app.frameCount);
-    if (n > 0) {
-        fprintf(f, "cpu_ms_per_frame min %.3f median %.3f max %.3f\n", cpu[0], cpu[n / 2], cpu[n - 1]);
-        fprintf(f, "wall_ms_per_frame min %.3f median %.3f max %.3f\n", wall[0], wall[n / 2], wall[n - 1]);
-    }
-    fprintf(f, "consistent %d\nstatus %d\n", app.consistent ? 1 : 0, status);
-    fclose(f);
-}
-
-static void DevConfigure(App &app, const CommandLine &command)
-{
-    app.developerMode = true;
-    app.dev.active = true;
-    app.dev.fixedStep = 1.0f / 60.0f;
-    app.dev.frameLimit = 240;
-    if (strcmp(command.name, "--smoke") == 0) {
-        app.dev.events = SMOKE_SCRIPT;
-        app.dev.eventCount = (int)(sizeof(SMOKE_SCRIPT) / sizeof(SMOKE_SCRIPT[0]));
-        if (command.second) {
-            int frames = atoi(command.second);
-            if (frames > 0) app.dev.frameLimit = std::min(frames, 100000);
-        }
-    }
-}
-
-// Writes the last frame and the report of a windowed developer run.
-static void DevFinish(App &app, int status)
-{
-    if (MakeDirectory("artifacts") != 0) {
-        TraceLog(LOG_WARNING, "DEV: could not create artifacts/");
-        return;
-    }
-    if (app.sceneTarget.texture.id != 0) {
-        Image image = LoadImageFromTexture(app.sceneTarget.texture.texture);
-        ImageFlipVertical(&image);
-        ExportImage(image, "artifacts/smoke.png");
-        UnloadImage(image);
-    }
-    WriteSmokeReport(app, status);
-}
-
 // [SECTION] Game start-up and shutdown
 
 static App app;  // the application record: large, and alive for the whole process
@@ -295,9 +199,10 @@ static int StartupRunGame(const CommandLine &command)
 {
     app = {};
     app.consistent = true;
+    if (command.kind == COMMAND_WINDOWED_DEV && !DevConfigure(app, command)) return 2;
     InputDevicesReset(app.devices);
     CheatReset(app.cheat);
-    if (command.kind == COMMAND_WINDOWED_DEV) DevConfigure(app, command);
+    DevPanelReset(app.devPanel);
 
     SetTraceLogLevel(LOG_INFO);
     SetConfigFlags(FLAG_WINDOW_RESIZABLE);
@@ -360,10 +265,13 @@ static int StartupRunGame(const CommandLine &command)
     StartupDrawLoading("Подготовка окружения...");
     HideCursor();
 
-    LoopRun(app);
-
-    int status = app.consistent ? 0 : 3;
-    if (app.developerMode) DevFinish(app, status);
+    int status;
+    if (app.developerMode) {
+        status = DevRunWindowed(app);
+    } else {
+        LoopRun(app);
+        status = app.consistent ? 0 : 3;
+    }
     StartupRelease(app);
     CloseWindow();
     return status;
@@ -379,15 +287,8 @@ int StartupMain(int argc, char **argv)
     case COMMAND_LICENSES:
         return AssetPrintLicenses();
     case COMMAND_SELF_CHECK:
-        if (strcmp(command.name, "--test-embedded") == 0) return DevTestEmbedded();
-        TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
-        return 2;
+        return DevRunSelfCheck(command);
     case COMMAND_WINDOWED_DEV:
-        if (strcmp(command.name, "--smoke") != 0) {
-            TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
-            return 2;
-        }
-        return StartupRunGame(command);
     case COMMAND_GAME:
         break;
     }
