@@ -1,8 +1,22 @@
+// Display.
+//
+// Index
+//   [SECTION] Letterbox and render size
+//   [SECTION] Borderless fullscreen
+//   [SECTION] Window icon
+//   [SECTION] Cursor
 #include "app/display.h"
 
-#include <cmath>
+#include "rlgl.h"
 
-static int displayRenderScale = 100;   // percent, always 50..100
+#include <cmath>
+#include <cstdio>
+
+static int displayRenderScale = 100;    // percent, always 50..100
+static bool displayBorderless = false;
+static int displayHeightLimit = 0;      // monitor height while borderless, else 0
+
+// [SECTION] Letterbox and render size
 
 Rectangle DisplayLetterboxFor(int windowWidth, int windowHeight)
 {
@@ -20,7 +34,31 @@ DisplaySize DisplayRenderSizeFor(int percent, float letterboxWidth)
     return {16 * n, 9 * n};
 }
 
-Rectangle DisplayLetterbox() { return DisplayLetterboxFor(GetScreenWidth(), GetScreenHeight()); }
+Rectangle DisplayLetterbox()
+{
+    int height = GetScreenHeight();
+    // The extra row that keeps the borderless window from counting as exclusive is not shown.
+    if (displayBorderless && displayHeightLimit > 0 && height > displayHeightLimit) height = displayHeightLimit;
+    return DisplayLetterboxFor(GetScreenWidth(), height);
+}
+
+int DisplayViewWidth()
+{
+    Rectangle box = DisplayLetterbox();
+    return box.width > 0.0f ? (int)box.width : 16;
+}
+
+int DisplayViewHeight()
+{
+    Rectangle box = DisplayLetterbox();
+    return box.height > 0.0f ? (int)box.height : 9;
+}
+
+Vector2 DisplayToView(Vector2 point)
+{
+    Rectangle box = DisplayLetterbox();
+    return {point.x - box.x, point.y - box.y};
+}
 
 DisplaySize DisplayRenderSize() { return DisplayRenderSizeFor(displayRenderScale, DisplayLetterbox().width); }
 
@@ -32,3 +70,159 @@ void DisplaySetRenderScale(int percent)
 }
 
 int DisplayRenderScale() { return displayRenderScale; }
+
+// [SECTION] Borderless fullscreen
+
+Vector2 DisplayRestorePosition(Vector2 windowedPosition, Vector2 rememberedMonitor, Vector2 monitorNow,
+                               int monitorWidth, int monitorHeight, int windowWidth)
+{
+    Vector2 p = {windowedPosition.x + monitorNow.x - rememberedMonitor.x,
+                 windowedPosition.y + monitorNow.y - rememberedMonitor.y};
+    if (monitorNow.x == rememberedMonitor.x && monitorNow.y == rememberedMonitor.y) return p;
+    float maxX = monitorNow.x + (float)(monitorWidth - 64 > 0 ? monitorWidth - 64 : 0);
+    float minX = monitorNow.x - (float)(windowWidth - 64);
+    float maxY = monitorNow.y + (float)(monitorHeight - 64 > 0 ? monitorHeight - 64 : 0);
+    float minY = monitorNow.y + 32.0f;
+    p.x = std::fmax(std::fmin(p.x, maxX), minX);
+    p.y = std::fmax(std::fmin(p.y, maxY), minY);
+    return p;
+}
+
+static void DisplayCaptureWindowed(DisplayState &state)
+{
+    state.windowedPosition = GetWindowPosition();
+    state.windowedWidth = GetScreenWidth();
+    state.windowedHeight = GetScreenHeight();
+    state.initialised = true;
+}
+
+void DisplayInit(DisplayState &state)
+{
+    state = {};
+    displayBorderless = false;
+    displayHeightLimit = 0;
+    if (IsWindowReady()) DisplayCaptureWindowed(state);
+}
+
+bool DisplayIsBorderless() { return displayBorderless; }
+
+bool DisplaySetBorderless(DisplayState &state, bool on)
+{
+    if (!IsWindowReady() || IsWindowFullscreen()) return false;
+    if (!state.initialised) {
+        displayBorderless = false;
+        displayHeightLimit = 0;
+        DisplayCaptureWindowed(state);
+    }
+    if (on == displayBorderless) return true;
+
+    int monitors = GetMonitorCount();
+    if (monitors <= 0) return false;
+    int monitor = GetCurrentMonitor();
+    if (monitor < 0 || monitor >= monitors) monitor = 0;
+    int monitorWidth = GetMonitorWidth(monitor);
+    int monitorHeight = GetMonitorHeight(monitor);
+    if (monitorWidth <= 15 || monitorHeight <= 8) return false;
+    Vector2 monitorPosition = GetMonitorPosition(monitor);
+
+    if (on) {
+        state.windowedPosition = GetWindowPosition();
+        state.windowedWidth = GetScreenWidth();
+        state.windowedHeight = GetScreenHeight();
+        state.monitorPosition = monitorPosition;
+        state.wasResizable = IsWindowState(FLAG_WINDOW_RESIZABLE);
+        state.wasUndecorated = IsWindowState(FLAG_WINDOW_UNDECORATED);
+        state.wasMaximized = IsWindowMaximized();
+        if (state.wasMaximized) RestoreWindow();
+        SetWindowState(FLAG_WINDOW_UNDECORATED);
+        ClearWindowState(FLAG_WINDOW_RESIZABLE);
+        // One row taller than the monitor, so drivers never treat it as exclusive fullscreen.
+        SetWindowSize(monitorWidth, monitorHeight + 1);
+        displayHeightLimit = monitorHeight;
+        SetWindowPosition((int)monitorPosition.x, (int)monitorPosition.y);
+        displayBorderless = true;
+        return true;
+    }
+
+    if (!state.wasUndecorated) ClearWindowState(FLAG_WINDOW_UNDECORATED);
+    if (state.wasResizable) SetWindowState(FLAG_WINDOW_RESIZABLE);
+    int width = state.windowedWidth < 1 ? DISPLAY_FALLBACK_WIDTH : state.windowedWidth;
+    int height = state.windowedHeight < 1 ? DISPLAY_FALLBACK_HEIGHT : state.windowedHeight;
+    SetWindowSize(width, height);
+    Vector2 p = DisplayRestorePosition(state.windowedPosition, state.monitorPosition, monitorPosition,
+                                       monitorWidth, monitorHeight, width);
+    SetWindowPosition((int)p.x, (int)p.y);
+    if (state.wasMaximized && state.wasResizable) MaximizeWindow();
+    displayHeightLimit = 0;
+    displayBorderless = false;
+    return true;
+}
+
+// [SECTION] Window icon
+
+void DisplaySetWindowIcon()
+{
+    char path[2048];
+    int n = snprintf(path, sizeof(path), "%sassets/icons/glorvent.png", GetApplicationDirectory());
+    if (n < 0 || n >= (int)sizeof(path)) {
+        TraceLog(LOG_WARNING, "Window icon path is too long.");
+        return;
+    }
+    Image picture = LoadImage(path);
+    if (!IsImageValid(picture)) {
+        TraceLog(LOG_WARNING, "Could not load the Glorvent window icon.");
+        return;
+    }
+    ImageFormat(&picture, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8);
+    static const int sizes[] = {16, 24, 32, 48, 64, 128, 256};
+    Image icons[7];
+    int count = 0;
+    for (int size : sizes) {
+        Image copy = ImageCopy(picture);
+        if (!IsImageValid(copy)) continue;
+        ImageResize(&copy, size, size);
+        if (IsImageValid(copy)) icons[count++] = copy;
+        else UnloadImage(copy);
+    }
+    if (count > 0) SetWindowIcons(icons, count);
+    for (int i = 0; i < count; i++) UnloadImage(icons[i]);
+    UnloadImage(picture);
+}
+
+// [SECTION] Cursor
+
+static const Color CURSOR_MUD = {111, 71, 38, 255};
+
+// A hanging clay drop: a round belly under a pointed top, stretched downwards.
+static void DisplayDrawDrop(Vector2 centre, float radius, float stretch, float opacity)
+{
+    Color body = Fade(CURSOR_MUD, opacity);
+    Vector2 belly = {centre.x, centre.y + radius * (stretch - 1.0f)};
+    Vector2 top = {centre.x, centre.y - radius * 0.9f * stretch};
+    DrawCircleV(belly, radius, body);
+    DrawTriangle(top, {belly.x - radius * 0.94f, belly.y - radius * 0.34f}, {belly.x + radius * 0.94f, belly.y - radius * 0.34f}, body);
+    DrawCircleV({belly.x - radius * 0.35f, belly.y - radius * 0.3f}, radius * 0.28f, Fade({231, 186, 116, 255}, 0.7f * opacity));
+}
+
+void DisplayDrawCursor(Vector2 position, float time)
+{
+    float s = std::fmin((float)GetScreenWidth() / DISPLAY_CANVAS_WIDTH, (float)GetScreenHeight() / DISPLAY_CANVAS_HEIGHT);
+    auto at = [&](float x, float y) { return Vector2{position.x + s * x, position.y + s * y}; };
+    static const Vector2 RIM[8] = {{0, 0}, {2, 28}, {9, 23}, {15, 34}, {21, 32}, {16, 21}, {27, 20}, {0, 0}};
+    Vector2 fan[9];
+    fan[0] = at(12.0f, 20.0f);
+    for (int i = 0; i < 8; i++) fan[i + 1] = at(RIM[i].x, RIM[i].y);
+
+    // The outline's winding is fixed by its art, not by the renderer's front-face rule.
+    rlDrawRenderBatchActive();
+    rlDisableBackfaceCulling();
+    DrawTriangleFan(fan, 9, CURSOR_MUD);
+    for (int i = 0; i < 7; i++) DrawLineEx(fan[i + 1], fan[i + 2], 2.2f * s, {32, 24, 18, 255});
+    DrawLineEx(at(3, 5), at(23, 19), 1.7f * s, {231, 186, 116, 255});
+    DrawLineEx(at(4, 10), at(5, 23), 1.4f * s, {172, 121, 68, 255});
+    DrawCircleV(at(18, 31), 3.0f * s, {120, 77, 39, 255});
+    float b = 0.5f + 0.5f * std::sin(10.83f * time);
+    DisplayDrawDrop(at(19.0f, 34.0f + 2.0f * b), (1.5f + 1.2f * b) * s, 1.2f + 0.4f * b, 1.0f);
+    rlDrawRenderBatchActive();
+    rlEnableBackfaceCulling();
+}

@@ -1,22 +1,59 @@
-// Display: the 16:9 letterbox inside the window and the scene's render size.
+// Display: the 16:9 letterbox inside the window, the scene's render size, borderless fullscreen,
+// the window icon and the game's own mouse cursor.
+//
+// Pure (no window): DisplayLetterboxFor, DisplayRenderSizeFor, DisplayRestorePosition and the
+// render-scale setters. The rest reads or changes the window and needs it open.
 #pragma once
 
 #include "raylib.h"
 
 constexpr int DISPLAY_RENDER_SCALE_MIN = 50;   // percent of the letterbox width
 constexpr int DISPLAY_RENDER_SCALE_MAX = 100;
+constexpr int DISPLAY_FALLBACK_WIDTH = 1280;   // windowed size restored when none was remembered
+constexpr int DISPLAY_FALLBACK_HEIGHT = 720;
+constexpr float DISPLAY_CANVAS_WIDTH = 1280.0f;   // reference canvas of the front end
+constexpr float DISPLAY_CANVAS_HEIGHT = 720.0f;
 
 struct DisplaySize {
     int width, height;
 };
 
-// Largest centred 16:9 rectangle of whole 16 × 9 steps in a window; all zeros below 16 × 9.
-Rectangle DisplayLetterboxFor(int windowWidth, int windowHeight);
-// Scene render size for a letterbox width at a render-scale percentage: 16:9, at least 320 × 180.
-DisplaySize DisplayRenderSizeFor(int percent, float letterboxWidth);
+// Windowed geometry remembered while borderless fullscreen is on (part of the application record).
+struct DisplayState {
+    Vector2 windowedPosition;     // window position before entering borderless
+    Vector2 monitorPosition;      // position of the monitor that was entered
+    int windowedWidth, windowedHeight;
+    bool initialised;             // the windowed geometry has been captured
+    bool wasResizable, wasUndecorated, wasMaximized;
+};
 
-// The same for the current window and the global render scale.
+// Largest centred 16:9 rectangle of whole 16 x 9 steps in a window; all zeros below 16 x 9.
+Rectangle DisplayLetterboxFor(int windowWidth, int windowHeight);
+// Scene render size for a letterbox width at a render-scale percentage: 16:9, at least 320 x 180.
+DisplaySize DisplayRenderSizeFor(int percent, float letterboxWidth);
+// Where the window goes when borderless ends: the remembered position moved with the monitor,
+// and kept reachable (64 px visible, title bar below the top edge) if the monitor changed.
+Vector2 DisplayRestorePosition(Vector2 windowedPosition, Vector2 rememberedMonitor, Vector2 monitorNow,
+                               int monitorWidth, int monitorHeight, int windowWidth);
+
+// Clears the state and the fullscreen globals; captures the window's geometry if it is open.
+void DisplayInit(DisplayState &state);
+// The letterbox of the current window (its height limited to the monitor while borderless).
 Rectangle DisplayLetterbox();
+int DisplayViewWidth();    // letterbox width, 16 when the letterbox is empty
+int DisplayViewHeight();   // letterbox height, 9 when the letterbox is empty
+// A window point relative to the letterbox's top-left corner.
+Vector2 DisplayToView(Vector2 point);
 DisplaySize DisplayRenderSize();
 void DisplaySetRenderScale(int percent);
 int DisplayRenderScale();
+
+bool DisplayIsBorderless();
+// Switches between the windowed and the borderless mode; whether the requested mode is now in
+// effect. A failure leaves the window as it was.
+bool DisplaySetBorderless(DisplayState &state, bool on);
+// Sets the window's icons (16 to 256 px) from the embedded picture; a missing picture or an
+// over-long path is one warning line and no icon.
+void DisplaySetWindowIcon();
+// Draws the game's mouse cursor with its tip at `position` (window pixels); `time` in seconds.
+void DisplayDrawCursor(Vector2 position, float time);

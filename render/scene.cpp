@@ -1,23 +1,66 @@
+// Scene renderer.
+//
+// Index
+//   [SECTION] Uniform contract
+//   [SECTION] Pure helpers
+//   [SECTION] Resources and targets
+//   [SECTION] MudPose blocks
+//   [SECTION] Frame
 #include "render/scene.h"
 
+#include "app/field.h"
 #include "rlgl.h"
 
-SceneLocations SceneLookupUniforms(Shader shader)
+#include "external/glad.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+
+// [SECTION] Uniform contract
+
+const char *const SCENE_UNIFORM_NAMES[SCENE_UNIFORM_COUNT] = {
+    "graphicsQuality", "resolution",
+    "cameraPosition", "cameraForward", "cameraRight", "cameraUp",
+    "depthRange", "viewHeight", "playerPosition", "playerYaw",
+    "bodyOffset", "bodyAngles", "footAngles", "joints",
+    "playerVisible", "playerFlash", "shipShadow", "atmosphereTime",
+    "mudCount", "mudTiles",
+    "groundTracks", "terrainDetail", "terrainHeights", "soilDeposits",
+    "trackOrigin", "arenaHalfSize", "arenaCornerRadii",
+    "soilActive", "soilHeightBound",
+    "meteorCount", "meteorBodies", "meteorTargets", "meteorStates", "meteorStarts",
+    "spikeCount", "spikeBodies", "spikeDirections",
+    "rockColor", "rockDepth", "rocksActive",
+};
+
+static SceneQuality sceneQuality = {2, 2, 1, 2};   // the profile's default until start-up sets it
+
+SceneLocations SceneLookupUniforms(Shader shader, bool canyon)
 {
     SceneLocations l{};
-    l.resolution = GetShaderLocation(shader, "resolution");
-    l.cameraPosition = GetShaderLocation(shader, "cameraPosition");
-    l.cameraForward = GetShaderLocation(shader, "cameraForward");
-    l.cameraRight = GetShaderLocation(shader, "cameraRight");
-    l.cameraUp = GetShaderLocation(shader, "cameraUp");
-    l.depthRange = GetShaderLocation(shader, "depthRange");
-    l.viewHeight = GetShaderLocation(shader, "viewHeight");
-    l.playerPosition = GetShaderLocation(shader, "playerPosition");
-    l.playerYaw = GetShaderLocation(shader, "playerYaw");
-    l.atmosphereTime = GetShaderLocation(shader, "atmosphereTime");
-    l.arenaHalfSize = GetShaderLocation(shader, "arenaHalfSize");
-    l.arenaCornerRadii = GetShaderLocation(shader, "arenaCornerRadii");
+    for (int i = 0; i < SCENE_UNIFORM_COUNT; i++)
+        l.loc[i] = SceneUniformRequired(i, canyon) ? GetShaderLocation(shader, SCENE_UNIFORM_NAMES[i]) : -1;
     return l;
+}
+
+bool SceneUniformRequired(int index, bool canyon)
+{
+    if (index < 0 || index >= SCENE_UNIFORM_COUNT) return false;
+    return index < SCENE_COMMON_UNIFORM_COUNT || canyon;
+}
+
+bool SceneCheckUniforms(const SceneLocations &locations, bool canyon)
+{
+    bool ok = true;
+    for (int i = 0; i < SCENE_UNIFORM_COUNT; i++) {
+        if (!SceneUniformRequired(i, canyon) || locations.loc[i] >= 0) continue;
+        TraceLog(LOG_WARNING, "SCENE: uniform %s missing in the %s program", SCENE_UNIFORM_NAMES[i],
+                 canyon ? "canyon" : "interior");
+        ok = false;
+    }
+    return ok;
 }
 
 void SceneShadersRelease(SceneShaders &shaders)
@@ -27,68 +70,122 @@ void SceneShadersRelease(SceneShaders &shaders)
     shaders = {};
 }
 
-static bool SceneEnsureTarget(SceneTarget &target, int width, int height)
+void SceneSetGraphicsQuality(SceneQuality quality)
 {
-    if (target.texture.id != 0 && target.width == width && target.height == height) return true;
-    SceneTargetRelease(target);
-    target.texture = LoadRenderTexture(width, height);
-    if (!IsRenderTextureValid(target.texture)) {
-        target.texture = {};
+    auto clamp = [](int v) { return v < 0 ? 0 : (v > 2 ? 2 : v); };
+    sceneQuality = {clamp(quality.clouds), clamp(quality.shadows), clamp(quality.spray), clamp(quality.detail)};
+}
+
+SceneQuality SceneGraphicsQuality() { return sceneQuality; }
+
+// [SECTION] Pure helpers
+
+char *SceneVariantSource(const char *fileText, int canyon)
+{
+    if (!fileText) return nullptr;
+    const char *rest = strchr(fileText, '\n');
+    if (!rest) return nullptr;
+    rest++;
+    // The define must follow #version: nothing but comments may precede that line.
+    const char *format = "#version 330\n#define ENABLE_CANYON %d\n%s";
+    size_t length = strlen(rest) + 64;
+    char *source = (char *)MemAlloc((unsigned int)length);
+    if (!source) return nullptr;
+    snprintf(source, length, format, canyon ? 1 : 0, rest);
+    return source;
+}
+
+ScenePose SceneStandingPose()
+{
+    // The rest pose of the walk: feet planted under the hips, knees bent forward, arms hanging
+    // with the elbows slightly flexed.
+    constexpr float BONE = 0.51f;
+    ScenePose pose{};
+    for (int leg = 0; leg < 2; leg++) {
+        float side = leg == 0 ? -1.0f : 1.0f;
+        Vector3 hip = {0.185f * side, 1.1f, 0.0f};
+        Vector3 foot = {0.215f * side, 0.145f, 0.025f};
+        Vector3 d = {foot.x - hip.x, foot.y - hip.y, foot.z - hip.z};
+        float k = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+        Vector3 u = {d.x / k, d.y / k, d.z / k};
+        Vector3 n = {-u.x * u.z, -u.y * u.z, 1.0f - u.z * u.z};
+        float nl = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+        float h = std::fmin(0.5f * k, BONE);
+        float bend = std::sqrt(std::fmax(BONE * BONE - h * h, 0.0f)) / nl;
+        pose.joints[3 * leg] = hip;
+        pose.joints[3 * leg + 1] = {hip.x + 0.5f * d.x + n.x * bend, hip.y + 0.5f * d.y + n.y * bend,
+                                    hip.z + 0.5f * d.z + n.z * bend};
+        pose.joints[3 * leg + 2] = foot;
+        pose.footAngles[leg] = {0.025f * side, 0.0f};
+    }
+    const float elbowBend = 0.18f;
+    for (int arm = 0; arm < 2; arm++) {
+        float side = arm == 0 ? -1.0f : 1.0f;
+        pose.joints[6 + 3 * arm] = {0.335f * side, 1.555f, 0.0f};
+        pose.joints[7 + 3 * arm] = {0.36f * side, 1.255f, 0.0f};
+        pose.joints[8 + 3 * arm] = {0.372f * side, 1.255f - 0.275f * std::cos(elbowBend), 0.275f * std::sin(elbowBend)};
+    }
+    return pose;
+}
+
+SceneView SceneViewFromField(const Field &field)
+{
+    SceneView view{};
+    view.camera = field.camera;
+    view.playerPosition = field.player.position;
+    view.playerYaw = field.player.yaw;
+    view.playerVisible = true;
+    view.playerFlash = 0.0f;
+    const PlayerPoseState &pose = field.player.pose;
+    for (int i = 0; i < SCENE_JOINT_COUNT; i++) view.pose.joints[i] = pose.joints[i];
+    view.pose.bodyOffset = pose.bodyOffset;
+    view.pose.bodyAngles = pose.bodyAngles;
+    view.pose.footAngles[0] = pose.footAngles[0];
+    view.pose.footAngles[1] = pose.footAngles[1];
+    view.time = field.totalTime;
+    return view;
+}
+
+SceneGroundRect SceneGroundRectFor(const FollowCamera &camera, float aspect)
+{
+    const FollowCamera &c = camera;
+    float h = 0.5f * c.viewHeight;
+    bool valid = std::isfinite(aspect) && aspect > 0.0f && std::isfinite(h) && h > 0.0f &&
+                 std::fabs(c.forward.y) > 1e-6f && std::isfinite(c.target.x) && std::isfinite(c.target.z);
+    // Without a usable view the whole arena is in view: a bound must never miss soil.
+    if (!valid) return {-SCENE_ARENA_HALF_SIZE - 2.0f, -SCENE_ARENA_HALF_SIZE - 2.0f,
+                        SCENE_ARENA_HALF_SIZE + 2.0f, SCENE_ARENA_HALF_SIZE + 2.0f};
+    float k = c.up.y / c.forward.y;
+    float ex = aspect * h * std::fabs(c.right.x) + h * std::fabs(c.up.x - k * c.forward.x) + 2.0f;
+    float ez = aspect * h * std::fabs(c.right.z) + h * std::fabs(c.up.z - k * c.forward.z) + 2.0f;
+    return {c.target.x - ex, c.target.z - ez, c.target.x + ex, c.target.z + ez};
+}
+
+// [SECTION] Resources and targets
+
+static Texture2D SceneSolidTexture(unsigned char r, unsigned char g, unsigned char b, unsigned char a)
+{
+    unsigned char pixel[4] = {r, g, b, a};
+    Texture2D t{};
+    t.id = rlLoadTexture(pixel, 1, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8, 1);
+    if (t.id == 0) return t;
+    t.width = 1;
+    t.height = 1;
+    t.mipmaps = 1;
+    t.format = PIXELFORMAT_UNCOMPRESSED_R8G8B8A8;
+    return t;
+}
+
+bool SceneCreate(SceneResources &resources)
+{
+    resources.neutralZero = SceneSolidTexture(0, 0, 0, 0);
+    // Mid relief and grain, no cracks, height 0 m in the alpha encoding.
+    resources.neutralDetail = SceneSolidTexture(0, 128, 128, 128);
+    if (resources.neutralZero.id == 0 || resources.neutralDetail.id == 0) {
+        TraceLog(LOG_ERROR, "SCENE: neutral ground textures could not be created");
+        SceneRelease(resources);
         return false;
     }
-    SetTextureFilter(target.texture.texture, TEXTURE_FILTER_BILINEAR);
-    target.width = width;
-    target.height = height;
-    return true;
-}
-
-static void SetVec3(Shader shader, int loc, Vector3 v)
-{
-    if (loc >= 0) SetShaderValue(shader, loc, &v, SHADER_UNIFORM_VEC3);
-}
-
-static void SetFloat(Shader shader, int loc, float v)
-{
-    if (loc >= 0) SetShaderValue(shader, loc, &v, SHADER_UNIFORM_FLOAT);
-}
-
-static void SetVec2(Shader shader, int loc, float x, float y)
-{
-    float v[2] = {x, y};
-    if (loc >= 0) SetShaderValue(shader, loc, v, SHADER_UNIFORM_VEC2);
-}
-
-bool SceneRender(SceneTarget &target, const SceneShaders &shaders, const Field &field, int width, int height)
-{
-    if (!SceneEnsureTarget(target, width, height)) return false;
-    const Shader &shader = shaders.interior;
-    const SceneLocations &l = shaders.interiorLocs;
-    const FollowCamera &camera = field.camera;
-
-    BeginTextureMode(target.texture);
-    ClearBackground(BLACK);
-    float nearPlane = (float)rlGetCullDistanceNear();
-    float farPlane = (float)rlGetCullDistanceFar();
-    SetFloat(shader, l.atmosphereTime, field.totalTime);
-    SetVec2(shader, l.depthRange, nearPlane, 1.0f / (farPlane - nearPlane));
-    SetVec2(shader, l.resolution, (float)width, (float)height);
-    SetVec3(shader, l.cameraPosition, camera.position);
-    SetVec3(shader, l.cameraForward, camera.forward);
-    SetVec3(shader, l.cameraRight, camera.right);
-    SetVec3(shader, l.cameraUp, camera.up);
-    SetFloat(shader, l.viewHeight, camera.viewHeight);
-    SetVec3(shader, l.playerPosition, field.player.position);
-    SetFloat(shader, l.playerYaw, field.player.yaw);
-    SetFloat(shader, l.arenaHalfSize, 128.0f);
-    SetVec2(shader, l.arenaCornerRadii, 16.0f, 24.0f);
-
-    BeginShaderMode(shader);
-    rlEnableDepthTest();
-    DrawRectangle(0, 0, width, height, WHITE);
-    EndShaderMode();
-    rlDrawRenderBatchActive();
-    rlDisableDepthTest();
-    EndTextureMode();
     return true;
 }
 
@@ -96,4 +193,296 @@ void SceneTargetRelease(SceneTarget &target)
 {
     if (target.texture.id != 0) UnloadRenderTexture(target.texture);
     target = {};
+}
+
+void SceneRelease(SceneResources &resources)
+{
+    SceneTargetRelease(resources.target);
+    SceneTargetRelease(resources.canyon);
+    for (unsigned int &buffer : resources.poseBuffers) {
+        if (buffer != 0) glDeleteBuffers(1, &buffer);
+        buffer = 0;
+    }
+    if (resources.neutralZero.id != 0) rlUnloadTexture(resources.neutralZero.id);
+    if (resources.neutralDetail.id != 0) rlUnloadTexture(resources.neutralDetail.id);
+    resources = {};
+}
+
+static bool SceneEnsureTarget(SceneTarget &target, int width, int height)
+{
+    if (target.texture.id != 0 && target.width == width && target.height == height) return true;
+    SceneTargetRelease(target);
+    if (width <= 0 || height <= 0) return false;
+    RenderTexture2D texture = LoadRenderTexture(width, height);
+    if (!IsRenderTextureValid(texture) || !rlFramebufferComplete(texture.id)) {
+        if (texture.id != 0) UnloadRenderTexture(texture);
+        return false;
+    }
+    SetTextureFilter(texture.texture, TEXTURE_FILTER_BILINEAR);
+    target.texture = texture;
+    target.width = width;
+    target.height = height;
+    return true;
+}
+
+static bool SceneEnsureCanyonTarget(SceneTarget &target, int width, int height)
+{
+    if (target.texture.id != 0 && target.width == width && target.height == height) return true;
+    SceneTargetRelease(target);
+    RenderTexture2D t{};
+    bool ok = width > 0 && height > 0;
+    if (ok) t.id = rlLoadFramebuffer();
+    if (t.id != 0) {
+        t.texture.id = rlLoadTexture(nullptr, width, height, PIXELFORMAT_UNCOMPRESSED_R16G16B16A16, 1);
+        t.texture = {t.texture.id, width, height, 1, PIXELFORMAT_UNCOMPRESSED_R16G16B16A16};
+        t.depth.id = rlLoadTextureDepth(width, height, false);
+        t.depth = {t.depth.id, width, height, 1, 19};
+    }
+    // rlLoadTextureDepth falls back to a renderbuffer where depth textures are unsupported.
+    ok = ok && t.id != 0 && t.texture.id != 0 && t.depth.id != 0 && glIsTexture(t.depth.id) == GL_TRUE;
+    if (ok) {
+        rlFramebufferAttach(t.id, t.texture.id, RL_ATTACHMENT_COLOR_CHANNEL0, RL_ATTACHMENT_TEXTURE2D, 0);
+        rlFramebufferAttach(t.id, t.depth.id, RL_ATTACHMENT_DEPTH, RL_ATTACHMENT_TEXTURE2D, 0);
+        ok = rlFramebufferComplete(t.id);
+    }
+    if (!ok) {
+        TraceLog(LOG_ERROR, "Canyon color/depth target could not be created.");
+        if (t.texture.id != 0) rlUnloadTexture(t.texture.id);
+        if (t.id != 0) rlUnloadFramebuffer(t.id);   // also deletes an attached depth object
+        else if (t.depth.id != 0) rlUnloadTexture(t.depth.id);
+        return false;
+    }
+    for (unsigned int id : {t.texture.id, t.depth.id}) {
+        rlTextureParameters(id, RL_TEXTURE_MIN_FILTER, RL_TEXTURE_FILTER_NEAREST);
+        rlTextureParameters(id, RL_TEXTURE_MAG_FILTER, RL_TEXTURE_FILTER_NEAREST);
+        rlTextureParameters(id, RL_TEXTURE_WRAP_S, RL_TEXTURE_WRAP_CLAMP);
+        rlTextureParameters(id, RL_TEXTURE_WRAP_T, RL_TEXTURE_WRAP_CLAMP);
+    }
+    target.texture = t;
+    target.width = width;
+    target.height = height;
+    return true;
+}
+
+bool SceneCanyonBegin(SceneResources &resources, const FollowCamera &camera, int width, int height)
+{
+    if (!SceneEnsureCanyonTarget(resources.canyon, width, height)) return false;
+    BeginTextureMode(resources.canyon.texture);
+    ClearBackground({0, 0, 0, 0});
+    BeginMode3D(CameraToRaylib(camera));
+    return true;
+}
+
+void SceneCanyonEnd()
+{
+    EndMode3D();
+    EndTextureMode();
+}
+
+// [SECTION] MudPose blocks
+
+static const int MUD_POSE_BYTES[2] = {MUD_POSE_A_BYTES, MUD_POSE_B_BYTES};
+static const char *const MUD_POSE_NAMES[2] = {"MudPoseA", "MudPoseB"};
+
+bool SceneBindMudPoseBlocks(SceneResources &resources, Shader shader)
+{
+    // An error left over from an earlier call must not fail this check.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; i++) {
+    }
+
+    GLint capacity = 0;
+    glGetIntegerv(GL_MAX_UNIFORM_BLOCK_SIZE, &capacity);
+    if (capacity < MUD_POSE_B_BYTES) {
+        TraceLog(LOG_ERROR, "Uniform block capacity %d is below required %d", (int)capacity, MUD_POSE_B_BYTES);
+        return false;
+    }
+    for (int i = 0; i < 2; i++) {
+        GLuint index = glGetUniformBlockIndex(shader.id, MUD_POSE_NAMES[i]);
+        if (index == GL_INVALID_INDEX) {
+            TraceLog(LOG_ERROR, "Missing Mudling uniform block %s", MUD_POSE_NAMES[i]);
+            return false;
+        }
+        GLint size = 0;
+        glGetActiveUniformBlockiv(shader.id, index, GL_UNIFORM_BLOCK_DATA_SIZE, &size);
+        if (size != MUD_POSE_BYTES[i]) {
+            TraceLog(LOG_ERROR, "Unexpected %s layout: %d bytes, expected %d", MUD_POSE_NAMES[i], (int)size, MUD_POSE_BYTES[i]);
+            return false;
+        }
+        if (resources.poseBuffers[i] == 0) {
+            // Zero contents: no slot is drawn before the first packing.
+            static const unsigned char zeros[MUD_POSE_B_BYTES] = {};
+            glGenBuffers(1, &resources.poseBuffers[i]);
+            glBindBuffer(GL_UNIFORM_BUFFER, resources.poseBuffers[i]);
+            glBufferData(GL_UNIFORM_BUFFER, MUD_POSE_BYTES[i], zeros, GL_DYNAMIC_DRAW);
+        }
+        glUniformBlockBinding(shader.id, index, (GLuint)i);
+        glBindBufferBase(GL_UNIFORM_BUFFER, (GLuint)i, resources.poseBuffers[i]);
+    }
+    glBindBuffer(GL_UNIFORM_BUFFER, 0);
+    GLenum error = glGetError();
+    if (error != GL_NO_ERROR) {
+        TraceLog(LOG_ERROR, "SCENE: MudPose block binding failed (GL error 0x%04x)", (unsigned)error);
+        return false;
+    }
+    resources.blocksProgram = shader.id;
+    return true;
+}
+
+void SceneUploadMudPose(const SceneResources &resources, int block, int offset, const void *data, int bytes)
+{
+    if (block < 0 || block > 1 || resources.poseBuffers[block] == 0 || !data || offset < 0 || bytes <= 0 ||
+        offset > MUD_POSE_BYTES[block] - bytes)
+        return;
+    glBindBuffer(GL_UNIFORM_BUFFER, resources.poseBuffers[block]);
+    glBufferSubData(GL_UNIFORM_BUFFER, offset, bytes, data);
+    glBindBuffer(GL_UNIFORM_BUFFER, 0);
+}
+
+// [SECTION] Frame
+
+static void SetInt(Shader s, int loc, int v) { SetShaderValue(s, loc, &v, SHADER_UNIFORM_INT); }
+static void SetFloat(Shader s, int loc, float v) { SetShaderValue(s, loc, &v, SHADER_UNIFORM_FLOAT); }
+static void SetVec2(Shader s, int loc, Vector2 v) { SetShaderValue(s, loc, &v, SHADER_UNIFORM_VEC2); }
+static void SetVec3(Shader s, int loc, Vector3 v) { SetShaderValue(s, loc, &v, SHADER_UNIFORM_VEC3); }
+static void SetVec4(Shader s, int loc, Vector4 v) { SetShaderValue(s, loc, &v, SHADER_UNIFORM_VEC4); }
+
+static void SetVec4Array(Shader s, int loc, const Vector4 *v, int count)
+{
+    if (count > 0) SetShaderValueV(s, loc, v, SHADER_UNIFORM_VEC4, count);
+}
+
+static int ClampCount(int count, int capacity) { return count < 0 ? 0 : (count > capacity ? capacity : count); }
+
+static void SceneSetUniforms(Shader s, const int *loc, const SceneView &view, const SceneGround &ground,
+                             int width, int height, bool canyon, bool rocksActive)
+{
+    const FollowCamera &camera = view.camera;
+    float nearPlane = (float)rlGetCullDistanceNear();
+    float farPlane = (float)rlGetCullDistanceFar();
+    SetFloat(s, loc[SCENE_U_PLAYER_FLASH], view.playerFlash);
+    SetFloat(s, loc[SCENE_U_ATMOSPHERE_TIME], view.time);
+    SetVec2(s, loc[SCENE_U_DEPTH_RANGE], {nearPlane, 1.0f / (farPlane - nearPlane)});
+    SetVec2(s, loc[SCENE_U_RESOLUTION], {(float)width, (float)height});
+    SetVec3(s, loc[SCENE_U_CAMERA_POSITION], camera.position);
+    SetVec3(s, loc[SCENE_U_CAMERA_FORWARD], camera.forward);
+    SetVec3(s, loc[SCENE_U_CAMERA_RIGHT], camera.right);
+    SetVec3(s, loc[SCENE_U_CAMERA_UP], camera.up);
+    SetFloat(s, loc[SCENE_U_VIEW_HEIGHT], camera.viewHeight);
+    SetVec3(s, loc[SCENE_U_PLAYER_POSITION], view.playerPosition);
+    SetInt(s, loc[SCENE_U_PLAYER_VISIBLE], view.playerVisible ? 1 : 0);
+    SetVec4(s, loc[SCENE_U_SHIP_SHADOW], view.shipShadow);
+    SetFloat(s, loc[SCENE_U_PLAYER_YAW], view.playerYaw);
+    SetVec3(s, loc[SCENE_U_BODY_OFFSET], view.pose.bodyOffset);
+    SetVec3(s, loc[SCENE_U_BODY_ANGLES], view.pose.bodyAngles);
+    SetShaderValueV(s, loc[SCENE_U_FOOT_ANGLES], view.pose.footAngles, SHADER_UNIFORM_VEC2, 2);
+    SetShaderValueV(s, loc[SCENE_U_JOINTS], view.pose.joints, SHADER_UNIFORM_VEC3, SCENE_JOINT_COUNT);
+
+    int meteors = ClampCount(view.meteors.count, SCENE_METEOR_CAPACITY);
+    SetInt(s, loc[SCENE_U_METEOR_COUNT], meteors);
+    SetVec4Array(s, loc[SCENE_U_METEOR_BODIES], view.meteors.bodies, meteors);
+    SetVec4Array(s, loc[SCENE_U_METEOR_TARGETS], view.meteors.targets, meteors);
+    SetVec4Array(s, loc[SCENE_U_METEOR_STATES], view.meteors.states, meteors);
+    SetVec4Array(s, loc[SCENE_U_METEOR_STARTS], view.meteors.starts, meteors);
+    int spikes = ClampCount(view.spikes.count, SCENE_SPIKE_CAPACITY);
+    SetInt(s, loc[SCENE_U_SPIKE_COUNT], spikes);
+    SetVec4Array(s, loc[SCENE_U_SPIKE_BODIES], view.spikes.bodies, spikes);
+    SetVec4Array(s, loc[SCENE_U_SPIKE_DIRECTIONS], view.spikes.directions, spikes);
+
+    bool soil = ground.soilHeightBound > 0.0f && std::isfinite(ground.soilHeightBound);
+    SetInt(s, loc[SCENE_U_SOIL_ACTIVE], soil ? 1 : 0);
+    SetFloat(s, loc[SCENE_U_SOIL_HEIGHT_BOUND], soil ? ground.soilHeightBound : 0.0f);
+    int quality[4] = {sceneQuality.clouds, sceneQuality.shadows, sceneQuality.spray, sceneQuality.detail};
+    SetShaderValue(s, loc[SCENE_U_GRAPHICS_QUALITY], quality, SHADER_UNIFORM_IVEC4);
+    SetFloat(s, loc[SCENE_U_ARENA_HALF_SIZE], SCENE_ARENA_HALF_SIZE);
+    SetVec2(s, loc[SCENE_U_ARENA_CORNER_RADII], SCENE_ARENA_CORNER_RADII);
+    if (canyon) SetInt(s, loc[SCENE_U_ROCKS_ACTIVE], rocksActive ? 1 : 0);
+    SetVec2(s, loc[SCENE_U_TRACK_ORIGIN], ground.trackOrigin);
+
+    int mud = ClampCount(view.mudCount, MUD_POSE_SLOTS);
+    SetInt(s, loc[SCENE_U_MUD_COUNT], mud);
+    if (mud > 0) SetShaderValueV(s, loc[SCENE_U_MUD_TILES], view.mudTiles, SHADER_UNIFORM_IVEC2, MUD_POSE_TILE_COUNT);
+}
+
+static void BindUnit(int unit, unsigned int texture)
+{
+    glActiveTexture(GL_TEXTURE0 + unit);
+    glBindTexture(GL_TEXTURE_2D, texture);
+}
+
+void SceneDrawPass(SceneResources &resources, const SceneShaders &shaders, const SceneView &view,
+                   const SceneGround &ground, int width, int height, bool rocksActive)
+{
+    bool canyon = rocksActive;
+    Shader shader = canyon ? shaders.canyon : shaders.interior;
+    const int *loc = canyon ? shaders.canyonLocs.loc : shaders.interiorLocs.loc;
+
+    if (resources.blocksProgram != shader.id && !SceneBindMudPoseBlocks(resources, shader)) {
+        // Start-up checked both programs, so this is a lost context at worst: warn once, no retry.
+        TraceLog(LOG_WARNING, "SCENE: mudlings stay undrawn in the %s program", canyon ? "canyon" : "interior");
+        resources.blocksProgram = shader.id;
+    }
+    SceneSetUniforms(shader, loc, view, ground, width, height, canyon, rocksActive);
+    // The mudling packer uploads the blocks through SceneUploadMudPose before this pass.
+
+    BeginShaderMode(shader);
+    // Explicit units instead of raylib's first-free slot order, which would also merge two
+    // samplers that share a stand-in texture.
+    const int units[4] = {SCENE_UNIT_TRACKS, SCENE_UNIT_DETAIL, SCENE_UNIT_HEIGHTS, SCENE_UNIT_SOIL};
+    const int samplers[4] = {SCENE_U_GROUND_TRACKS, SCENE_U_TERRAIN_DETAIL, SCENE_U_TERRAIN_HEIGHTS, SCENE_U_SOIL_DEPOSITS};
+    const unsigned int textures[4] = {
+        ground.tracks.id ? ground.tracks.id : resources.neutralZero.id,
+        ground.detail.id ? ground.detail.id : resources.neutralDetail.id,
+        ground.heights.id ? ground.heights.id : resources.neutralZero.id,
+        ground.soil.id ? ground.soil.id : resources.neutralZero.id,
+    };
+    for (int i = 0; i < 4; i++) {
+        SetInt(shader, loc[samplers[i]], units[i]);
+        BindUnit(units[i], textures[i]);
+    }
+    if (canyon) {
+        SetInt(shader, loc[SCENE_U_ROCK_COLOR], SCENE_UNIT_ROCK_COLOR);
+        SetInt(shader, loc[SCENE_U_ROCK_DEPTH], SCENE_UNIT_ROCK_DEPTH);
+        BindUnit(SCENE_UNIT_ROCK_COLOR, resources.canyon.texture.texture.id);
+        BindUnit(SCENE_UNIT_ROCK_DEPTH, resources.canyon.texture.depth.id);
+    }
+    glActiveTexture(GL_TEXTURE0);
+
+    rlEnableDepthTest();
+    DrawRectangle(0, 0, width, height, WHITE);
+    EndShaderMode();
+    rlDrawRenderBatchActive();
+    rlDisableDepthTest();
+    for (int unit = SCENE_UNIT_TRACKS; unit <= (canyon ? SCENE_UNIT_ROCK_DEPTH : SCENE_UNIT_SOIL); unit++) BindUnit(unit, 0);
+    glActiveTexture(GL_TEXTURE0);
+}
+
+bool SceneRender(SceneResources &resources, const SceneShaders &shaders, const SceneView &view,
+                 const SceneGround &ground, int width, int height)
+{
+    if (!SceneEnsureTarget(resources.target, width, height)) return false;
+
+    // Rock chunks and the shuttle hull join the prepass when their renderers exist; until then
+    // no frame needs it and the interior program draws everything.
+    bool prepass = false;
+
+    BeginTextureMode(resources.target.texture);
+    ClearBackground(BLACK);
+    SceneDrawPass(resources, shaders, view, ground, width, height, prepass);
+    // Eye coins, the support drone and the shuttle's effects are drawn here, depth-tested
+    // against the pass, once they exist.
+    EndTextureMode();
+    return true;
+}
+
+void SceneWarmUp(SceneResources &resources, const SceneShaders &shaders, const SceneView &view,
+                 const SceneGround &ground)
+{
+    if (!SceneEnsureTarget(resources.target, SCENE_MIN_WIDTH, SCENE_MIN_HEIGHT)) return;
+    BeginTextureMode(resources.target.texture);
+    for (int canyon = 0; canyon < 2; canyon++) {
+        ClearBackground(BLACK);
+        SceneDrawPass(resources, shaders, view, ground, SCENE_MIN_WIDTH, SCENE_MIN_HEIGHT, canyon == 1);
+    }
+    EndTextureMode();
+    glFinish();
 }
