@@ -5,7 +5,9 @@
 #include "app/field.h"
 #include "app/input.h"
 #include "player/dev_panel.h"
+#include "app/display.h"
 #include "render/scene.h"
+#include "world/terrain.h"
 
 #include <cstdint>
 
@@ -29,12 +31,20 @@ struct DevEvent {
 // Frame timing of a developer run, kept for its report.
 constexpr int DEV_TIMING_CAPACITY = 4096;
 
-enum DevMode : uint8_t { DEV_MODE_NONE, DEV_MODE_SMOKE, DEV_MODE_CAPTURE_BINDINGS, DEV_MODE_CAPTURE_HINTS };
+enum DevMode : uint8_t {
+    DEV_MODE_NONE,
+    DEV_MODE_SMOKE,
+    DEV_MODE_CAPTURE_BINDINGS,
+    DEV_MODE_CAPTURE_HINTS,
+    DEV_MODE_CAPTURE_ARENA,
+    DEV_MODE_SCENE_CHECK,
+};
 
 struct DevRun {
     bool active;               // a windowed developer mode drives the loop
     DevMode mode;
     bool gamepad;              // second argument "gamepad"
+    int graphicsPreset;        // 0 low, 1 medium, 2 high
     float fixedStep;           // seconds per frame; replaces the measured frame time
     int frameLimit;            // the loop ends after this many frames
     const DevEvent *events;    // script, ordered by frame
@@ -50,7 +60,9 @@ struct DevRun {
 struct App {
     Field field;
     SceneShaders shaders;
-    SceneTarget sceneTarget;
+    SceneResources scene;      // render targets, uniform buffers, stand-in textures
+    TerrainTextures terrain;   // terrainHeights and terrainDetail
+    DisplayState display;      // windowed geometry kept for leaving borderless fullscreen
 
     bool developerMode;        // no profile, unlimited frame rate, fixed seed, no audio
     bool menuVisible;

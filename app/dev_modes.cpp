@@ -11,6 +11,7 @@
 #include "app/display.h"
 #include "player/bindings.h"
 #include "player/hud.h"
+#include "render/scene_capture.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -158,6 +159,7 @@ bool DevConfigure(App &app, const CommandLine &command)
     app.dev.fixedStep = 1.0f / 60.0f;
     app.dev.frameLimit = 240;
     app.dev.lastSwapCount = -1;
+    app.dev.graphicsPreset = command.graphicsPreset < 0 ? 2 : command.graphicsPreset;
     if (strcmp(command.name, "--smoke") == 0) {
         app.dev.mode = DEV_MODE_SMOKE;
         app.dev.events = SMOKE_SCRIPT;
@@ -173,6 +175,14 @@ bool DevConfigure(App &app, const CommandLine &command)
         app.dev.events = bindingsScript;
         app.dev.eventCount = BuildBindingsScript();
         app.dev.frameLimit = BINDINGS_SCRIPT_FRAMES;
+        return true;
+    }
+    if (strcmp(command.name, "--capture-arena") == 0) {
+        app.dev.mode = DEV_MODE_CAPTURE_ARENA;
+        return true;
+    }
+    if (strcmp(command.name, "--capture-display") == 0) {
+        app.dev.mode = DEV_MODE_SCENE_CHECK;
         return true;
     }
     if (strcmp(command.name, "--capture-hints") == 0) {
@@ -192,6 +202,8 @@ int DevRunWindowed(App &app)
     }
     switch (app.dev.mode) {
     case DEV_MODE_SMOKE:
+        // Half the render size keeps the run short on a software renderer.
+        DisplaySetRenderScale(DISPLAY_RENDER_SCALE_MIN);
         LoopRun(app);
         break;
     case DEV_MODE_CAPTURE_BINDINGS: {
@@ -210,6 +222,10 @@ int DevRunWindowed(App &app)
     }
     case DEV_MODE_CAPTURE_HINTS:
         return HudCaptureHints(app, app.dev.gamepad);
+    case DEV_MODE_CAPTURE_ARENA:
+        return SceneCaptureArena(app, app.dev.graphicsPreset);
+    case DEV_MODE_SCENE_CHECK:
+        return SceneSelfCheck(app);
     case DEV_MODE_NONE:
         break;
     }

@@ -56,8 +56,8 @@ static void PresentScene(const App &app)
 {
     ClearBackground(BLACK);
     Rectangle box = DisplayLetterbox();
-    if (app.sceneTarget.texture.id != 0) {
-        const Texture2D &t = app.sceneTarget.texture.texture;
+    if (app.scene.target.texture.id != 0) {
+        const Texture2D &t = app.scene.target.texture.texture;
         DrawTexturePro(t, {0.0f, 0.0f, (float)t.width, -(float)t.height}, box, {0.0f, 0.0f}, 0.0f, WHITE);
     }
     BeginScissorMode((int)box.x, (int)box.y, (int)box.width, (int)box.height);
@@ -151,7 +151,11 @@ static bool GameFrame(App &app, float forcedDt)
         TraceLog(LOG_WARNING, "LOOP: consistency check failed at frame %d", app.frameCount);
     }
     DisplaySize size = DisplayRenderSize();
-    if (!SceneRender(app.sceneTarget, app.shaders, field, size.width, size.height)) {
+    // Ground tracks and soil deposits arrive later: their stand-ins keep the ground bare.
+    SceneGround ground{};
+    ground.detail = app.terrain.detail;
+    ground.heights = app.terrain.heights;
+    if (!SceneRender(app.scene, app.shaders, SceneViewFromField(field), ground, size.width, size.height)) {
         TraceLog(LOG_ERROR, "LOOP: scene render target %dx%d could not be created", size.width, size.height);
         app.consistent = false;
         app.renderFailed = true;
@@ -184,6 +188,10 @@ static bool GameFrame(App &app, float forcedDt)
         DevPanelDraw(app.devPanel, stats, field.immortal, field.speedTimesTen, field.camera.viewHeight);
     }
     EndPresent();
+
+    // 29. The game's own cursor where the mouse is needed.
+    if (field.debugPanelVisible && app.cheat.activated && !InputIsGamepad() && in.focused)
+        DisplayDrawCursor(in.mouse, (float)GetTime());
 
     // 30. The cheat's confirmation.
     if (GetTime() < app.cheatShownUntil)
@@ -259,6 +267,9 @@ void LoopRun(App &app)
 
         // 3. Which device the player is using.
         InputTrackActivity(app.devices, app.input, FrameClampDt(app.input.frameTime));
+
+        // 6 (of the frame's start). Borderless fullscreen; the profile keeps the choice once it exists.
+        if (app.input.focused && app.input.keyPressed[KEY_F11]) DisplaySetBorderless(app.display, !DisplayIsBorderless());
 
         // 4. The cheat code, fed with every key pressed this frame in ascending order.
         if (app.input.focused && !DevPanelTextFocused(app.devPanel)) {

@@ -3,7 +3,6 @@
 // Index
 //   [SECTION] Loading screen
 //   [SECTION] Scene-shader preparation
-//   [SECTION] Window icon
 //   [SECTION] Game start-up and shutdown
 //   [SECTION] Entry
 #include "app/startup.h"
@@ -66,20 +65,11 @@ static void CompileVariant(SceneShaderJob &job, int canyon)
     char *text = LoadFileText(job.path);
     if (!text) return;
     // The file's own "#version 330" line is replaced by ours, which adds the variant switch.
-    const char *rest = strchr(text, '\n');
-    if (!rest) {
-        UnloadFileText(text);
-        return;
-    }
-    rest++;
-    const char *header = "#version 330\n#define ENABLE_CANYON %d\n";
-    size_t length = strlen(header) + strlen(rest) + 16;
-    char *source = (char *)MemAlloc((unsigned int)length);
+    char *source = SceneVariantSource(text, canyon);
     if (!source) {
         UnloadFileText(text);
         return;
     }
-    snprintf(source, length, "#version 330\n#define ENABLE_CANYON %d\n%s", canyon, rest);
     const char *variant = canyon ? "canyon" : "interior";
     TraceLog(LOG_INFO, "Scene shader: compiling %s variant", variant);
     double start = GetTime();
@@ -153,44 +143,15 @@ bool StartupPrepareSceneShaders(SceneShaderJob &job)
     return !closeSeen;
 }
 
-// [SECTION] Window icon
-
-static void DisplaySetWindowIcon()
-{
-    char path[2048];
-    int n = snprintf(path, sizeof(path), "%sassets/icons/glorvent.png", GetApplicationDirectory());
-    if (n < 0 || n >= (int)sizeof(path)) {
-        TraceLog(LOG_WARNING, "Window icon path is too long.");
-        return;
-    }
-    Image picture = LoadImage(path);
-    if (!IsImageValid(picture)) {
-        TraceLog(LOG_WARNING, "Could not load the Glorvent window icon.");
-        return;
-    }
-    ImageFormat(&picture, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8);
-    static const int sizes[] = {16, 24, 32, 48, 64, 128, 256};
-    Image icons[7];
-    int count = 0;
-    for (int size : sizes) {
-        Image copy = ImageCopy(picture);
-        if (!IsImageValid(copy)) continue;
-        ImageResize(&copy, size, size);
-        if (IsImageValid(copy)) icons[count++] = copy;
-        else UnloadImage(copy);
-    }
-    if (count > 0) SetWindowIcons(icons, count);
-    for (int i = 0; i < count; i++) UnloadImage(icons[i]);
-    UnloadImage(picture);
-}
-
 // [SECTION] Game start-up and shutdown
 
 static App app;  // the application record: large, and alive for the whole process
 
+// Releases what start-up created, in reverse order; safe on anything not created yet.
 static void StartupRelease(App &a)
 {
-    SceneTargetRelease(a.sceneTarget);
+    TerrainTexturesRelease(a.terrain);
+    SceneRelease(a.scene);
     HudUnload();
     SceneShadersRelease(a.shaders);
 }
@@ -223,6 +184,7 @@ static int StartupRunGame(const CommandLine &command)
     }
 
     SetWindowMinSize(960, 600);
+    DisplayInit(app.display);
     SetTargetFPS(app.developerMode ? 0 : 60);
     // Persistence stays off until the profile exists; nothing is written.
     app.persistenceEnabled = false;
@@ -245,14 +207,21 @@ static int StartupRunGame(const CommandLine &command)
     }
     app.shaders.interior = job.slots[0];
     app.shaders.canyon = job.slots[1];
-    if (!IsShaderValid(app.shaders.interior) || !IsShaderValid(app.shaders.canyon)) {
+    app.shaders.interiorLocs = SceneLookupUniforms(app.shaders.interior, false);
+    app.shaders.canyonLocs = SceneLookupUniforms(app.shaders.canyon, true);
+    bool sceneReady = IsShaderValid(app.shaders.interior) && SceneCheckUniforms(app.shaders.interiorLocs, false) &&
+                      IsShaderValid(app.shaders.canyon) && SceneCheckUniforms(app.shaders.canyonLocs, true) &&
+                      SceneBindMudPoseBlocks(app.scene, app.shaders.interior) &&
+                      SceneBindMudPoseBlocks(app.scene, app.shaders.canyon) && SceneCreate(app.scene);
+    if (!sceneReady) {
         TraceLog(LOG_ERROR, "Scene shader did not compile or required uniforms are missing.");
         StartupRelease(app);
         CloseWindow();
         return 2;
     }
-    app.shaders.interiorLocs = SceneLookupUniforms(app.shaders.interior);
-    app.shaders.canyonLocs = SceneLookupUniforms(app.shaders.canyon);
+    SceneSetGraphicsQuality(app.dev.active ? SceneQuality{app.dev.graphicsPreset, app.dev.graphicsPreset,
+                                                          app.dev.graphicsPreset, app.dev.graphicsPreset}
+                                           : SceneQuality{2, 2, 2, 2});
 
     uint32_t seed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
     FieldReset(app.field, seed);
@@ -262,7 +231,19 @@ static int StartupRunGame(const CommandLine &command)
     app.menuVisible = false;
 
     StartupDrawLoading("Подготовка поверхности...");
+    if (!TerrainTexturesCreate(app.terrain)) {
+        StartupRelease(app);
+        CloseWindow();
+        return 2;
+    }
     StartupDrawLoading("Подготовка окружения...");
+    // Some drivers finish compiling on first use: pay for that here rather than in the first frame.
+    SceneGround ground{};
+    ground.detail = app.terrain.detail;
+    ground.heights = app.terrain.heights;
+    double warmStart = GetTime();
+    SceneWarmUp(app.scene, app.shaders, SceneViewFromField(app.field), ground);
+    TraceLog(LOG_INFO, "STARTUP: scene programs warmed up in %.3f seconds", GetTime() - warmStart);
     HideCursor();
 
     int status;

@@ -50,7 +50,10 @@ static bool CaptureWrite(CaptureState &s, const char *name)
 {
     Field &field = s.app->field;
     CameraFollow(field.camera, field.player.position, field.player.velocity, 0.0f, true);
-    if (!SceneRender(s.app->sceneTarget, s.app->shaders, field, CAPTURE_WIDTH, CAPTURE_HEIGHT)) {
+    SceneGround ground{};
+    ground.detail = s.app->terrain.detail;
+    ground.heights = s.app->terrain.heights;
+    if (!SceneRender(s.app->scene, s.app->shaders, SceneViewFromField(field), ground, CAPTURE_WIDTH, CAPTURE_HEIGHT)) {
         TraceLog(LOG_ERROR, "HUD: capture could not render the scene");
         return false;
     }
@@ -67,7 +70,7 @@ static bool CaptureWrite(CaptureState &s, const char *name)
     BeginDrawing();
     BeginTextureMode(s.canvas);
     ClearBackground(BLACK);
-    const Texture2D &scene = s.app->sceneTarget.texture.texture;
+    const Texture2D &scene = s.app->scene.target.texture.texture;
     DrawTexturePro(scene, {0.0f, 0.0f, (float)scene.width, -(float)scene.height},
                    {0.0f, 0.0f, (float)CAPTURE_WIDTH, (float)CAPTURE_HEIGHT}, {0.0f, 0.0f}, 0.0f, WHITE);
     HudDraw(field.player, field.camera, *s.bindings, s.hearts, frame);
