@@ -47,6 +47,7 @@ struct DevRun {
     int graphicsPreset;        // 0 low, 1 medium, 2 high
     float fixedStep;           // seconds per frame; replaces the measured frame time
     int frameLimit;            // the loop ends after this many frames
+    int drawEvery;             // draw only every n-th frame (0 or 1: every frame)
     const DevEvent *events;    // script, ordered by frame
     int eventCount;
     int timingCount;

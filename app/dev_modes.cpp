@@ -175,6 +175,7 @@ bool DevConfigure(App &app, const CommandLine &command)
         app.dev.events = bindingsScript;
         app.dev.eventCount = BuildBindingsScript();
         app.dev.frameLimit = BINDINGS_SCRIPT_FRAMES;
+        app.dev.drawEvery = 60;
         return true;
     }
     if (strcmp(command.name, "--capture-arena") == 0) {

@@ -150,6 +150,12 @@ static bool GameFrame(App &app, float forcedDt)
         app.consistent = false;
         TraceLog(LOG_WARNING, "LOOP: consistency check failed at frame %d", app.frameCount);
     }
+    // Long developer runs may draw only every n-th frame; the simulation still runs every frame.
+    const DevRun &dev = app.dev;
+    if (dev.active && dev.drawEvery > 1 && app.frameCount % dev.drawEvery != 0 && app.frameCount + 1 < dev.frameLimit) {
+        app.frameCount += 1;
+        return true;
+    }
     DisplaySize size = DisplayRenderSize();
     // Ground tracks and soil deposits arrive later: their stand-ins keep the ground bare.
     SceneGround ground{};
