@@ -35,3 +35,39 @@ bool PlatformThreadStart(PlatformThread &thread, PlatformThreadFn fn, void *arg)
 bool PlatformThreadWait(PlatformThread &thread, int milliseconds);
 // Releases the handle; waits for the thread first if it is still running.
 void PlatformThreadClose(PlatformThread &thread);
+
+// ---------------------------------------------------------------------------------------------
+// [SECTION] File system
+// ---------------------------------------------------------------------------------------------
+// Paths are UTF-8 text with '/' or '\\' (Windows) as separators. Windows converts them to
+// UTF-16 and rejects invalid UTF-8; Linux passes the bytes through. Every failure is a false
+// result plus one "PLATFORM:" log line (a missing file at INFO, anything else at WARNING).
+
+constexpr size_t PLATFORM_PATH_CAPACITY = 4096;   // bytes of a path, terminating NUL included
+
+enum PlatformPathKind {
+    PLATFORM_PATH_MISSING,     // nothing there
+    PLATFORM_PATH_FILE,        // a file (anything that is not a directory)
+    PLATFORM_PATH_DIRECTORY,
+    PLATFORM_PATH_ERROR,       // unreadable, or the path cannot be expressed on this system
+};
+
+// The user's local application-data folder (LOCALAPPDATA) as UTF-8, without a trailing
+// separator unless it is a root ("/", "C:\"). False, leaving `out` empty, when unset, empty,
+// relative, not an existing directory, not convertible or too long for `capacity`:
+// persistence is then disabled.
+bool PlatformLocalAppDataDirectory(char *out, size_t capacity);
+// What is at `path`.
+PlatformPathKind PlatformPathQuery(const char *path);
+// Creates one directory; true also when a directory is already there (a file is a failure).
+bool PlatformDirectoryCreate(const char *path);
+// Creates or truncates `path`, writes all `size` bytes and commits them to the disk before
+// returning. On any failure the partly written file is removed.
+bool PlatformFileWriteCommitted(const char *path, const void *data, size_t size);
+// Atomically replaces `to` (existing or not) by `from` and commits the rename to the disk.
+bool PlatformFileReplace(const char *from, const char *to);
+// Reads the whole file into `buffer`; false if it is missing, unreadable or longer than
+// `capacity` bytes. `*size` is the byte count on success and 0 otherwise.
+bool PlatformFileRead(const char *path, void *buffer, size_t capacity, size_t *size);
+// Removes a file; true also when it is already gone.
+bool PlatformFileRemove(const char *path);

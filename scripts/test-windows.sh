@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# The Windows build and its checks: installs the MinGW-w64 cross toolchain and Wine if missing,
+# cross-builds glorvent.exe and glorvent_tests.exe, checks that the game needs no DLL beyond
+# Windows' own, and runs the unit tests, --licenses, --test-embedded and a windowed --smoke run
+# under Wine (Xvfb and Mesa's software OpenGL) in a throwaway prefix.
+# Ends with "windows: N passed, N failed" and a non-zero status on any failure.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+passed=0
+failed=0
+log_dir=$(mktemp -d)
+prefix_dir=""
+
+say() { printf 'windows: %s\n' "$*" >&2; }
+pass() { passed=$((passed + 1)); say "ok   $1"; }
+fail() { failed=$((failed + 1)); say "FAIL $1"; }
+finish() {
+  if [ -n "$prefix_dir" ]; then
+    WINEPREFIX="$prefix_dir" "$wineserver" -k >/dev/null 2>&1 || true
+    rm -rf "$prefix_dir"
+  fi
+  rm -rf "$log_dir"
+  echo "windows: $passed passed, $failed failed"
+  [ "$failed" = 0 ]
+  exit
+}
+# Shows the tail of a step's log when it fails.
+show() { tail -n "${2:-40}" "$1" | sed 's/^/  | /' >&2; }
+seconds() { echo $(( $(date +%s) - $1 )); }
+
+# [SECTION] Packages
+packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xauth
+          libgl1-mesa-dri libglx-mesa0 icoutils imagemagick libgtest-dev cmake make)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  say "installing ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" = 0 ] || sudo=sudo
+  if ! { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"; } >"$log_dir/apt" 2>&1; then
+    show "$log_dir/apt"
+    fail "install ${missing[*]}"
+    finish
+  fi
+fi
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+
+# [SECTION] Build
+start=$(date +%s)
+if ! scripts/deps.sh windows >"$log_dir/deps" 2>&1; then
+  show "$log_dir/deps"
+  fail "raylib and GLFW for Windows"
+  finish
+fi
+say "deps ready in $(seconds "$start") s"
+
+start=$(date +%s)
+if ! { cmake --preset windows && cmake --build --preset windows -j "$(nproc)"; } >"$log_dir/build" 2>&1; then
+  show "$log_dir/build"
+  fail "cross build"
+  finish
+fi
+pass "cross build in $(seconds "$start") s"
+exe=build/windows/glorvent.exe
+tests_exe=build/windows/tests/glorvent_tests.exe
+say "glorvent.exe is $(stat -c %s "$exe") bytes"
+
+# Only DLLs that every Windows installation has; a MinGW runtime DLL (libstdc++-6, libgcc_s,
+# libwinpthread-1) or a raylib/GLFW DLL would have to ship beside the game.
+system_dlls='^(kernel32|user32|gdi32|shell32|winmm|msvcrt|opengl32|advapi32|ole32|oleaut32|comdlg32|imm32|version|dwmapi|shcore|ntdll|ws2_32)\.dll$'
+for binary in "$exe" "$tests_exe"; do
+  foreign=$(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+            tr 'A-Z' 'a-z' | grep -vE "$system_dlls" | tr '\n' ' ')
+  if [ -z "$foreign" ]; then
+    pass "$(basename "$binary") needs only system DLLs"
+  else
+    fail "$(basename "$binary") needs $foreign"
+  fi
+done
+
+# [SECTION] Wine
+prefix_dir=$(mktemp -d)
+export WINEPREFIX="$prefix_dir" WINEDEBUG=-all WINEARCH=win64
+# No Mono or Gecko download prompts: nothing here needs .NET or a browser engine.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+start=$(date +%s)
+if ! { timeout 300 env -u DISPLAY "$wine" wineboot --init && timeout 120 "$wineserver" -w; } >"$log_dir/wineboot" 2>&1; then
+  show "$log_dir/wineboot"
+  fail "wineboot"
+  finish
+fi
+say "Wine prefix ready in $(seconds "$start") s"
+start=$(date +%s)
+
+# The unit tests: every gtest result counts on its own.
+timeout 600 env -u DISPLAY "$wine" "$tests_exe" --gtest_brief=1 >"$log_dir/unit" 2>&1
+status=$?
+unit_passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\..*/\1/p' "$log_dir/unit" | tail -n 1)
+unit_failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\{0,1\}, listed below.*/\1/p' "$log_dir/unit" | tail -n 1)
+passed=$((passed + ${unit_passed:-0}))
+failed=$((failed + ${unit_failed:-0}))
+if [ "$status" = 0 ] && [ -n "$unit_passed" ]; then
+  say "ok   glorvent_tests.exe: $unit_passed tests"
+else
+  show "$log_dir/unit" 60
+  [ -n "$unit_failed" ] || fail "glorvent_tests.exe ended with status $status"
+  say "FAIL glorvent_tests.exe"
+fi
+
+# --licenses: the three texts in order, exit 0, no display needed.
+timeout 120 env -u DISPLAY "$wine" "$exe" --licenses >"$log_dir/licenses" 2>"$log_dir/licenses.err"
+status=$?
+order=$(tr -d '\r' <"$log_dir/licenses" |
+        grep -xE 'licenses/raylib-LICENSE.txt|assets/fonts/Exo2-OFL.txt|assets/fonts/OFL.txt' | tr '\n' ' ')
+fonts=$(grep -c 'SIL OPEN FONT LICENSE' "$log_dir/licenses")
+if [ "$status" = 0 ] && [ "$order" = "licenses/raylib-LICENSE.txt assets/fonts/Exo2-OFL.txt assets/fonts/OFL.txt " ] &&
+   [ "$fonts" -ge 2 ]; then
+  pass "--licenses"
+else
+  show "$log_dir/licenses.err"
+  fail "--licenses (status $status, texts: $order)"
+fi
+
+# --test-embedded: all 14 assets and the Windows-style path read through the resource API.
+timeout 120 env -u DISPLAY "$wine" "$exe" --test-embedded >"$log_dir/embedded" 2>&1
+status=$?
+if [ "$status" = 0 ] && tr -d '\r' <"$log_dir/embedded" | grep -qx '15 passed, 0 failed'; then
+  pass "--test-embedded"
+else
+  show "$log_dir/embedded"
+  fail "--test-embedded (status $status)"
+fi
+# A resource missing from the executable: one error line naming it, a failed self-check, no crash.
+timeout 120 env -u DISPLAY "$wine" build/windows/tests/glorvent_without_font.exe --test-embedded \
+  >"$log_dir/missing" 2>&1
+status=$?
+if [ "$status" = 1 ] && tr -d '\r' <"$log_dir/missing" | grep -qx 'FAIL 102 assets/fonts/Exo2-Bold.ttf' &&
+   [ "$(grep -c 'Embedded asset missing or invalid: assets/fonts/Exo2-Bold.ttf' "$log_dir/missing")" = 1 ]; then
+  pass "missing resource 102 reported"
+else
+  show "$log_dir/missing"
+  fail "missing resource 102 (status $status)"
+fi
+say "Wine checks without a window in $(seconds "$start") s"
+
+# --smoke: the real window through Wine's OpenGL on Mesa's llvmpipe under Xvfb. The Wine
+# server and its desktop started above without a display; a fresh one must see Xvfb's.
+"$wineserver" -k >/dev/null 2>&1
+"$wineserver" -w >/dev/null 2>&1
+start=$(date +%s)
+smoke_dir=$(mktemp -d -p "$log_dir")
+(cd "$smoke_dir" && timeout 900 xvfb-run -a -s "-screen 0 1280x720x24" "$wine" "$root/$exe" --smoke 60) \
+  >"$log_dir/smoke" 2>&1
+status=$?
+report="$smoke_dir/artifacts/smoke.txt"
+if [ "$status" = 0 ] && [ -s "$smoke_dir/artifacts/smoke.png" ] && [ -f "$report" ] &&
+   tr -d '\r' <"$report" | grep -qx 'frames 60' && tr -d '\r' <"$report" | grep -qx 'consistent 1' &&
+   grep -q 'STARTUP: canyon scene shader compiled/linked' "$log_dir/smoke" && ! grep -q 'ERROR' "$log_dir/smoke"; then
+  pass "--smoke 60 under Xvfb in $(seconds "$start") s"
+else
+  show "$log_dir/smoke"
+  fail "--smoke 60 (status $status)"
+fi
+
+finish
