@@ -274,7 +274,7 @@ void LoopRun(App &app)
         // 3. Which device the player is using.
         InputTrackActivity(app.devices, app.input, FrameClampDt(app.input.frameTime));
 
-        // 6 (of the frame's start). Borderless fullscreen; the profile keeps the choice once it exists.
+        // F11: borderless fullscreen. The profile will keep the choice once it exists.
         if (app.input.focused && app.input.keyPressed[KEY_F11]) DisplaySetBorderless(app.display, !DisplayIsBorderless());
 
         // 4. The cheat code, fed with every key pressed this frame in ascending order.
