@@ -21,27 +21,17 @@ const float INF_F = std::numeric_limits<float>::infinity();
 float Length(Vector3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 float Wrap(float a) { return std::atan2(std::sin(a), std::cos(a)); }
 
-FollowCamera Camera()
-{
-    FollowCamera camera{};
-    camera.viewHeight = CAMERA_ZOOM_DEFAULT;
-    CameraFollow(camera, {0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, 0.0f, true);
-    return camera;
-}
 
 // The player's half of a game frame, in the loop's order: swap clock, movement keys, ability
 // presses, then the step and the camera.
 struct PlayerRun {
     Field field;
-    Bindings bindings;
 };
 
 std::unique_ptr<PlayerRun> NewRun(uint32_t seed)
 {
     auto run = std::make_unique<PlayerRun>();
-    BindingsReset(run->bindings, seed);
-    PlayerReset(run->field.player, {0.0f, 0.0f, 0.0f});
-    run->field.camera = Camera();
+    FieldReset(run->field, seed);
     return run;
 }
 
@@ -54,10 +44,10 @@ void Frame(PlayerRun &run, const char *held, const char *pressed, float dt)
     }
     Field &f = run.field;
     if (dt > 0.0f && std::isfinite(dt)) f.totalTime += dt;
-    BindingsUpdate(run.bindings, dt);
-    Vector2 axes = BindingsCardinalAxes(run.bindings, down);
+    BindingsUpdate(run.field.bindings, dt);
+    Vector2 axes = BindingsCardinalAxes(run.field.bindings, down);
     for (int k = 0; k < BINDINGS_KEY_COUNT; k++)
-        if (edge[k]) BindingsPressAbility(run.bindings, k, dt);
+        if (edge[k]) BindingsPressAbility(run.field.bindings, k, dt);
     PlayerStep(f.player, CameraMoveDirection(f.camera, axes.x, axes.y), dt, f.totalTime);
     CameraFollow(f.camera, f.player.position, f.player.velocity, dt, false);
 }
@@ -162,15 +152,15 @@ TEST(PlayerStep, PauseLeavesTheRunByteIdenticalAndResumesAsIfNeverPaused)
         memcpy(before.get(), paused.get(), sizeof(PlayerRun));
         Frame(*paused, "WD", "JK", dt);
         EXPECT_EQ(memcmp(&paused->field, &before->field, sizeof(Field)), 0) << dt;
-        EXPECT_EQ(memcmp(&paused->bindings, &before->bindings, sizeof(Bindings)), 0) << dt;
+        EXPECT_EQ(memcmp(&paused->field.bindings, &before->field.bindings, sizeof(Bindings)), 0) << dt;
     }
     for (PlayerRun *run : {plain.get(), paused.get()}) {
         Frame(*run, "WD", "K", 1.0f / 60.0f);
         Hold(*run, "D", 31.0f, 60.0f);
     }
     EXPECT_EQ(memcmp(&plain->field, &paused->field, sizeof(Field)), 0);
-    EXPECT_EQ(memcmp(&plain->bindings, &paused->bindings, sizeof(Bindings)), 0);
-    EXPECT_EQ(paused->bindings.swapCount, 1);
+    EXPECT_EQ(memcmp(&plain->field.bindings, &paused->field.bindings, sizeof(Bindings)), 0);
+    EXPECT_EQ(paused->field.bindings.swapCount, 1);
 }
 
 TEST(PlayerStep, SameWalkAtEveryFrameRate)
