@@ -20,8 +20,8 @@
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 
-#include <algorithm>
-#include <cerrno>
+#include <memory>
+#include <new>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -145,8 +145,6 @@ bool StartupPrepareSceneShaders(SceneShaderJob &job)
 
 // [SECTION] Game start-up and shutdown
 
-static App app;  // the application record: large, and alive for the whole process
-
 // Releases what start-up created, in reverse order; safe on anything not created yet.
 static void StartupRelease(App &a)
 {
@@ -156,9 +154,9 @@ static void StartupRelease(App &a)
     SceneShadersRelease(a.shaders);
 }
 
-static int StartupRunGame(const CommandLine &command)
+// Start-up, the frame loop and shutdown of one process; `app` starts value-initialised.
+static int StartupRunGame(App &app, const CommandLine &command)
 {
-    app = {};
     app.consistent = true;
     if (command.kind == COMMAND_WINDOWED_DEV && !DevConfigure(app, command)) return 2;
     InputDevicesReset(app.devices);
@@ -273,5 +271,11 @@ int StartupMain(int argc, char **argv)
     case COMMAND_GAME:
         break;
     }
-    return StartupRunGame(command);
+    // The application record is owned here for the whole run; too large for some main-thread stacks.
+    std::unique_ptr<App> app(new (std::nothrow) App());
+    if (!app) {
+        TraceLog(LOG_ERROR, "STARTUP: out of memory for the application record");
+        return 2;
+    }
+    return StartupRunGame(*app, command);
 }
