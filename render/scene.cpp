@@ -153,8 +153,8 @@ SceneGroundRect SceneGroundRectFor(const FollowCamera &camera, float aspect)
     bool valid = std::isfinite(aspect) && aspect > 0.0f && std::isfinite(h) && h > 0.0f &&
                  std::fabs(c.forward.y) > 1e-6f && std::isfinite(c.target.x) && std::isfinite(c.target.z);
     // Without a usable view the whole arena is in view: a bound must never miss soil.
-    if (!valid) return {-SCENE_ARENA_HALF_SIZE - 2.0f, -SCENE_ARENA_HALF_SIZE - 2.0f,
-                        SCENE_ARENA_HALF_SIZE + 2.0f, SCENE_ARENA_HALF_SIZE + 2.0f};
+    if (!valid) return {-ARENA_HALF_SIZE - 2.0f, -ARENA_HALF_SIZE - 2.0f,
+                        ARENA_HALF_SIZE + 2.0f, ARENA_HALF_SIZE + 2.0f};
     float k = c.up.y / c.forward.y;
     float ex = aspect * h * std::fabs(c.right.x) + h * std::fabs(c.up.x - k * c.forward.x) + 2.0f;
     float ez = aspect * h * std::fabs(c.right.z) + h * std::fabs(c.up.z - k * c.forward.z) + 2.0f;
@@ -393,8 +393,8 @@ static void SceneSetUniforms(Shader s, const int *loc, const SceneView &view, co
     SetFloat(s, loc[SCENE_U_SOIL_HEIGHT_BOUND], soil ? ground.soilHeightBound : 0.0f);
     int quality[4] = {sceneQuality.clouds, sceneQuality.shadows, sceneQuality.spray, sceneQuality.detail};
     SetShaderValue(s, loc[SCENE_U_GRAPHICS_QUALITY], quality, SHADER_UNIFORM_IVEC4);
-    SetFloat(s, loc[SCENE_U_ARENA_HALF_SIZE], SCENE_ARENA_HALF_SIZE);
-    SetVec2(s, loc[SCENE_U_ARENA_CORNER_RADII], SCENE_ARENA_CORNER_RADII);
+    SetFloat(s, loc[SCENE_U_ARENA_HALF_SIZE], ARENA_HALF_SIZE);
+    SetVec2(s, loc[SCENE_U_ARENA_CORNER_RADII], {ARENA_CORNER_RADIUS_NEGATIVE, ARENA_CORNER_RADIUS_POSITIVE});
     if (canyon) SetInt(s, loc[SCENE_U_ROCKS_ACTIVE], rocksActive ? 1 : 0);
     SetVec2(s, loc[SCENE_U_TRACK_ORIGIN], ground.trackOrigin);
 

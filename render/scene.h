@@ -6,16 +6,16 @@
 #pragma once
 
 #include "render/camera.h"
+#include "player/pose.h"
 #include "render/mud_pose_blocks.h"
+#include "world/arena.h"
 #include "raylib.h"
 
 struct Field;
 
-constexpr int SCENE_JOINT_COUNT = 12;
+constexpr int SCENE_JOINT_COUNT = PLAYER_JOINT_COUNT;
 constexpr int SCENE_METEOR_CAPACITY = 8;
 constexpr int SCENE_SPIKE_CAPACITY = 8;
-constexpr float SCENE_ARENA_HALF_SIZE = 128.0f;
-constexpr Vector2 SCENE_ARENA_CORNER_RADII = {16.0f, 24.0f};   // (-,-) corner, (+,+) corner
 constexpr float SCENE_CHASM_DEPTH = 200.0f;    // ray distance written beyond the arena outline
 constexpr int SCENE_MIN_WIDTH = 320;           // smallest render size (16:9 steps)
 constexpr int SCENE_MIN_HEIGHT = 180;

@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "render/scene.h"
+#include "world/arena.h"
 #include "world/terrain.h"
 
 #include "rlgl.h"
@@ -208,15 +209,6 @@ static float FlatGroundDistance(const FollowCamera &c, int width, int height, in
     float t = -o.y / c.forward.y;
     point = Add(o, Scale(c.forward, t));
     return t;
-}
-
-static float ArenaOutlineDistance(float x, float z)
-{
-    float r = (x < 0.0f && z < 0.0f) ? SCENE_ARENA_CORNER_RADII.x : ((x > 0.0f && z > 0.0f) ? SCENE_ARENA_CORNER_RADII.y : 0.0f);
-    float qx = std::fabs(x) - SCENE_ARENA_HALF_SIZE + r;
-    float qz = std::fabs(z) - SCENE_ARENA_HALF_SIZE + r;
-    float outside = std::sqrt(std::fmax(qx, 0.0f) * std::fmax(qx, 0.0f) + std::fmax(qz, 0.0f) * std::fmax(qz, 0.0f));
-    return std::fmin(std::fmax(qx, qz), 0.0f) + outside - r;
 }
 
 static int ChannelDifference(const Readback &a, const Readback &b, int pixel)
@@ -459,7 +451,7 @@ static void CheckChasm(CheckTally &tally, SceneResources &resources, const Scene
         for (int x = 0; x < w; x++) {
             Vector3 p;
             float t = FlatGroundDistance(view.camera, w, h, x, y, p);
-            float sd = ArenaOutlineDistance(p.x, p.z);
+            float sd = ArenaSignedDistance(p.x, p.z);
             int i = y * w + x;
             if (sd > 0.5f) {
                 chasm++;
