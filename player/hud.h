@@ -8,8 +8,6 @@
 #include "raylib.h"
 #include "render/camera.h"
 
-struct App;
-
 constexpr int HUD_FONT_SIZE = 96;         // pixels the interface font is rasterised at
 constexpr int HUD_CODEPOINT_COUNT = 194;  // 32..126, 1024..1119, 8212, 8211, 215
 
@@ -43,6 +41,3 @@ void HudDrawBindings(const HudAnchor &anchor, const Bindings &bindings, const Hu
 // The heart cluster centred at `cluster`.
 void HudDrawHearts(Vector2 cluster, const HudHearts &hearts, float time);
 
-// Developer mode "--capture-hints": the HUD over the scene at fixed moments of a stage, written
-// as PNGs under artifacts/. Returns the process status, 0 on success.
-int HudCaptureHints(App &app, bool gamepad);

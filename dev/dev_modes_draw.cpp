@@ -5,13 +5,13 @@
 //   [SECTION] Scripts
 //   [SECTION] Reports
 //   [SECTION] Dispatch
-#include "app/dev_modes.h"
+#include "dev/dev_modes.h"
 
 #include "app/assets.h"
 #include "app/display.h"
 #include "player/bindings.h"
 #include "player/hud.h"
-#include "render/scene_capture.h"
+#include "dev/scene_capture.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,6 +2,7 @@
 // stage, each written as a PNG under artifacts/. The run starts from the developer seed and the
 // schedule advances in 60 Hz steps, so every run writes the same pictures.
 #include "app/app.h"
+#include "dev/scene_capture.h"
 #include "player/dev_panel.h"
 #include "player/hud.h"
 #include "render/scene.h"

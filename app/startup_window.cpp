@@ -10,7 +10,7 @@
 #include "app/app.h"
 #include "app/assets.h"
 #include "app/command_line.h"
-#include "app/dev_modes.h"
+#include "dev/dev_modes.h"
 #include "app/display.h"
 #include "app/frame_rules.h"
 #include "platform/platform.h"

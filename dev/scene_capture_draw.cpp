@@ -6,7 +6,7 @@
 //   [SECTION] Read-back
 //   [SECTION] Captures
 //   [SECTION] Self-check
-#include "render/scene_capture.h"
+#include "dev/scene_capture.h"
 
 #include "app/app.h"
 #include "render/scene.h"

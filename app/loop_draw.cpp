@@ -6,7 +6,7 @@
 //   [SECTION] Screenshot
 //   [SECTION] Loop
 #include "app/app.h"
-#include "app/dev_modes.h"
+#include "dev/dev_modes.h"
 #include "app/display.h"
 #include "app/frame_rules.h"
 #include "player/hud.h"
