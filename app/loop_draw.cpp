@@ -6,6 +6,7 @@
 //   [SECTION] Screenshot
 //   [SECTION] Loop
 #include "app/app.h"
+#include "app/field_view.h"
 #include "dev/dev_modes.h"
 #include "app/display.h"
 #include "app/frame_rules.h"
@@ -161,7 +162,7 @@ static bool GameFrame(App &app, float forcedDt)
     SceneGround ground{};
     ground.detail = app.terrain.detail;
     ground.heights = app.terrain.heights;
-    if (!SceneRender(app.scene, app.shaders, SceneViewFromField(field), ground, size.width, size.height)) {
+    if (!SceneRender(app.scene, app.shaders, FieldSceneView(field), ground, size.width, size.height)) {
         TraceLog(LOG_ERROR, "LOOP: scene render target %dx%d could not be created", size.width, size.height);
         app.consistent = false;
         app.renderFailed = true;

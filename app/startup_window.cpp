@@ -8,6 +8,7 @@
 #include "app/startup.h"
 
 #include "app/app.h"
+#include "app/field_view.h"
 #include "app/assets.h"
 #include "app/command_line.h"
 #include "dev/dev_modes.h"
@@ -240,7 +241,7 @@ static int StartupRunGame(App &app, const CommandLine &command)
     ground.detail = app.terrain.detail;
     ground.heights = app.terrain.heights;
     double warmStart = GetTime();
-    SceneWarmUp(app.scene, app.shaders, SceneViewFromField(app.field), ground);
+    SceneWarmUp(app.scene, app.shaders, FieldSceneView(app.field), ground);
     TraceLog(LOG_INFO, "STARTUP: scene programs warmed up in %.3f seconds", GetTime() - warmStart);
     HideCursor();
 

@@ -2,6 +2,7 @@
 // stage, each written as a PNG under artifacts/. The run starts from the developer seed and the
 // schedule advances in 60 Hz steps, so every run writes the same pictures.
 #include "app/app.h"
+#include "app/field_view.h"
 #include "dev/scene_capture.h"
 #include "player/dev_panel.h"
 #include "player/hud.h"
@@ -54,7 +55,7 @@ static bool CaptureWrite(CaptureState &s, const char *name)
     SceneGround ground{};
     ground.detail = s.app->terrain.detail;
     ground.heights = s.app->terrain.heights;
-    if (!SceneRender(s.app->scene, s.app->shaders, SceneViewFromField(field), ground, CAPTURE_WIDTH, CAPTURE_HEIGHT)) {
+    if (!SceneRender(s.app->scene, s.app->shaders, FieldSceneView(field), ground, CAPTURE_WIDTH, CAPTURE_HEIGHT)) {
         TraceLog(LOG_ERROR, "HUD: capture could not render the scene");
         return false;
     }

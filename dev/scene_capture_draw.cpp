@@ -9,6 +9,7 @@
 #include "dev/scene_capture.h"
 
 #include "app/app.h"
+#include "app/field_view.h"
 #include "render/scene.h"
 #include "world/arena.h"
 #include "world/terrain.h"
@@ -49,7 +50,10 @@ static SceneView FixedView(Vector3 player, Vector3 look, float yaw, float zoom, 
     view.playerPosition = player;
     view.playerYaw = yaw;
     view.playerVisible = true;
-    view.pose = SceneStandingPose();
+    // The game's own rest pose, as a fresh run starts with it.
+    Player standing{};
+    PlayerReset(standing, player);
+    view.pose = FieldScenePose(standing.pose);
     view.time = time;
     return view;
 }
@@ -433,7 +437,7 @@ static bool CheckBlocks(SceneResources &resources, const SceneShaders &shaders)
         glBindBuffer(GL_UNIFORM_BUFFER, resources.poseBuffers[i]);
         glGetBufferParameteriv(GL_UNIFORM_BUFFER, GL_BUFFER_SIZE, &size);
         glBindBuffer(GL_UNIFORM_BUFFER, 0);
-        ok = size == (i == 0 ? MUD_POSE_A_BYTES : MUD_POSE_B_BYTES);
+        ok = size == (i == 0 ? SCENE_MUD_POSE_A_BYTES : SCENE_MUD_POSE_B_BYTES);
     }
     return ok && resources.blocksProgram == shaders.canyon.id;
 }

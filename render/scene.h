@@ -1,19 +1,23 @@
 // Scene renderer: the two scene-shader programs and their uniform contract, the render targets,
 // the mudling uniform blocks, and one frame of the ray-marched world.
 //
-// Pure (no GL): SceneStandingPose, SceneGroundRectFor, SceneVariantSource, SceneUniformRequired,
+// Pure (no GL, render/scene.cpp): SceneGroundRectFor, SceneVariantSource, SceneUniformRequired,
 // SceneSetGraphicsQuality / SceneGraphicsQuality. Everything else needs the window's GL context.
 #pragma once
 
 #include "render/camera.h"
 #include "player/pose.h"
-#include "render/mud_pose_blocks.h"
 #include "world/arena.h"
 #include "raylib.h"
 
-struct Field;
-
 constexpr int SCENE_JOINT_COUNT = PLAYER_JOINT_COUNT;
+// The mudling data contract: two std140 blocks filled by the mudling packing, uploaded as bytes.
+constexpr int SCENE_MUD_SLOTS = 48;
+constexpr int SCENE_MUD_TILE_COUNT = 144;      // 16 x 9 screen tiles, two slot masks each
+constexpr int SCENE_MUD_POSE_A_BYTES = 13824;
+constexpr int SCENE_MUD_POSE_B_BYTES = 15360;
+constexpr int SCENE_MUD_POSE_A_BINDING = 0;    // uniform-buffer binding points
+constexpr int SCENE_MUD_POSE_B_BINDING = 1;
 constexpr int SCENE_METEOR_CAPACITY = 8;
 constexpr int SCENE_SPIKE_CAPACITY = 8;
 constexpr float SCENE_CHASM_DEPTH = 200.0f;    // ray distance written beyond the arena outline
@@ -103,7 +107,7 @@ struct SceneView {
     SceneMeteors meteors;
     SceneSpikes spikes;
     int mudCount;                               // packed mudling entries
-    int mudTiles[MUD_POSE_TILE_COUNT][2];       // per screen tile, two slot masks
+    int mudTiles[SCENE_MUD_TILE_COUNT][2];       // per screen tile, two slot masks
 };
 
 // Ground inputs; a texture with id 0 is replaced by a neutral 1 x 1 stand-in.
@@ -159,11 +163,6 @@ void SceneShadersRelease(SceneShaders &shaders);
 // ENABLE_CANYON define. MemAlloc'd; null if the text has no line feed.
 char *SceneVariantSource(const char *fileText, int canyon);
 
-// The astronaut standing at rest, feet apart and arms hanging.
-ScenePose SceneStandingPose();
-// The view of a run: camera, player with its pose, time; no meteors, blades, mudlings or
-// shuttle yet.
-SceneView SceneViewFromField(const Field &field);
 // Rectangle of ground the camera sees for a target of width / height = aspect.
 SceneGroundRect SceneGroundRectFor(const FollowCamera &camera, float aspect);
 

@@ -1,14 +1,12 @@
-// Scene renderer.
+// Scene renderer, GL half.
 //
 // Index
-//   [SECTION] Uniform contract
-//   [SECTION] Pure helpers
+//   [SECTION] Uniform locations
 //   [SECTION] Resources and targets
 //   [SECTION] MudPose blocks
 //   [SECTION] Frame
 #include "render/scene.h"
 
-#include "app/field.h"
 #include "rlgl.h"
 
 #include "external/glad.h"
@@ -18,24 +16,7 @@
 #include <cstring>
 #include <initializer_list>
 
-// [SECTION] Uniform contract
-
-const char *const SCENE_UNIFORM_NAMES[SCENE_UNIFORM_COUNT] = {
-    "graphicsQuality", "resolution",
-    "cameraPosition", "cameraForward", "cameraRight", "cameraUp",
-    "depthRange", "viewHeight", "playerPosition", "playerYaw",
-    "bodyOffset", "bodyAngles", "footAngles", "joints",
-    "playerVisible", "playerFlash", "shipShadow", "atmosphereTime",
-    "mudCount", "mudTiles",
-    "groundTracks", "terrainDetail", "terrainHeights", "soilDeposits",
-    "trackOrigin", "arenaHalfSize", "arenaCornerRadii",
-    "soilActive", "soilHeightBound",
-    "meteorCount", "meteorBodies", "meteorTargets", "meteorStates", "meteorStarts",
-    "spikeCount", "spikeBodies", "spikeDirections",
-    "rockColor", "rockDepth", "rocksActive",
-};
-
-static SceneQuality sceneQuality = {2, 2, 1, 2};   // the profile's default until start-up sets it
+// [SECTION] Uniform locations
 
 SceneLocations SceneLookupUniforms(Shader shader, bool canyon)
 {
@@ -45,11 +26,6 @@ SceneLocations SceneLookupUniforms(Shader shader, bool canyon)
     return l;
 }
 
-bool SceneUniformRequired(int index, bool canyon)
-{
-    if (index < 0 || index >= SCENE_UNIFORM_COUNT) return false;
-    return index < SCENE_COMMON_UNIFORM_COUNT || canyon;
-}
 
 bool SceneCheckUniforms(const SceneLocations &locations, bool canyon)
 {
@@ -70,96 +46,7 @@ void SceneShadersRelease(SceneShaders &shaders)
     shaders = {};
 }
 
-void SceneSetGraphicsQuality(SceneQuality quality)
-{
-    auto clamp = [](int v) { return v < 0 ? 0 : (v > 2 ? 2 : v); };
-    sceneQuality = {clamp(quality.clouds), clamp(quality.shadows), clamp(quality.spray), clamp(quality.detail)};
-}
 
-SceneQuality SceneGraphicsQuality() { return sceneQuality; }
-
-// [SECTION] Pure helpers
-
-char *SceneVariantSource(const char *fileText, int canyon)
-{
-    if (!fileText) return nullptr;
-    const char *rest = strchr(fileText, '\n');
-    if (!rest) return nullptr;
-    rest++;
-    // The define must follow #version: nothing but comments may precede that line.
-    const char *format = "#version 330\n#define ENABLE_CANYON %d\n%s";
-    size_t length = strlen(rest) + 64;
-    char *source = (char *)MemAlloc((unsigned int)length);
-    if (!source) return nullptr;
-    snprintf(source, length, format, canyon ? 1 : 0, rest);
-    return source;
-}
-
-ScenePose SceneStandingPose()
-{
-    // The rest pose of the walk: feet planted under the hips, knees bent forward, arms hanging
-    // with the elbows slightly flexed.
-    constexpr float BONE = 0.51f;
-    ScenePose pose{};
-    for (int leg = 0; leg < 2; leg++) {
-        float side = leg == 0 ? -1.0f : 1.0f;
-        Vector3 hip = {0.185f * side, 1.1f, 0.0f};
-        Vector3 foot = {0.215f * side, 0.145f, 0.025f};
-        Vector3 d = {foot.x - hip.x, foot.y - hip.y, foot.z - hip.z};
-        float k = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-        Vector3 u = {d.x / k, d.y / k, d.z / k};
-        Vector3 n = {-u.x * u.z, -u.y * u.z, 1.0f - u.z * u.z};
-        float nl = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-        float h = std::fmin(0.5f * k, BONE);
-        float bend = std::sqrt(std::fmax(BONE * BONE - h * h, 0.0f)) / nl;
-        pose.joints[3 * leg] = hip;
-        pose.joints[3 * leg + 1] = {hip.x + 0.5f * d.x + n.x * bend, hip.y + 0.5f * d.y + n.y * bend,
-                                    hip.z + 0.5f * d.z + n.z * bend};
-        pose.joints[3 * leg + 2] = foot;
-        pose.footAngles[leg] = {0.025f * side, 0.0f};
-    }
-    const float elbowBend = 0.18f;
-    for (int arm = 0; arm < 2; arm++) {
-        float side = arm == 0 ? -1.0f : 1.0f;
-        pose.joints[6 + 3 * arm] = {0.335f * side, 1.555f, 0.0f};
-        pose.joints[7 + 3 * arm] = {0.36f * side, 1.255f, 0.0f};
-        pose.joints[8 + 3 * arm] = {0.372f * side, 1.255f - 0.275f * std::cos(elbowBend), 0.275f * std::sin(elbowBend)};
-    }
-    return pose;
-}
-
-SceneView SceneViewFromField(const Field &field)
-{
-    SceneView view{};
-    view.camera = field.camera;
-    view.playerPosition = field.player.position;
-    view.playerYaw = field.player.yaw;
-    view.playerVisible = true;
-    view.playerFlash = 0.0f;
-    const PlayerPoseState &pose = field.player.pose;
-    for (int i = 0; i < SCENE_JOINT_COUNT; i++) view.pose.joints[i] = pose.joints[i];
-    view.pose.bodyOffset = pose.bodyOffset;
-    view.pose.bodyAngles = pose.bodyAngles;
-    view.pose.footAngles[0] = pose.footAngles[0];
-    view.pose.footAngles[1] = pose.footAngles[1];
-    view.time = field.totalTime;
-    return view;
-}
-
-SceneGroundRect SceneGroundRectFor(const FollowCamera &camera, float aspect)
-{
-    const FollowCamera &c = camera;
-    float h = 0.5f * c.viewHeight;
-    bool valid = std::isfinite(aspect) && aspect > 0.0f && std::isfinite(h) && h > 0.0f &&
-                 std::fabs(c.forward.y) > 1e-6f && std::isfinite(c.target.x) && std::isfinite(c.target.z);
-    // Without a usable view the whole arena is in view: a bound must never miss soil.
-    if (!valid) return {-ARENA_HALF_SIZE - 2.0f, -ARENA_HALF_SIZE - 2.0f,
-                        ARENA_HALF_SIZE + 2.0f, ARENA_HALF_SIZE + 2.0f};
-    float k = c.up.y / c.forward.y;
-    float ex = aspect * h * std::fabs(c.right.x) + h * std::fabs(c.up.x - k * c.forward.x) + 2.0f;
-    float ez = aspect * h * std::fabs(c.right.z) + h * std::fabs(c.up.z - k * c.forward.z) + 2.0f;
-    return {c.target.x - ex, c.target.z - ez, c.target.x + ex, c.target.z + ez};
-}
 
 // [SECTION] Resources and targets
 
@@ -281,7 +168,7 @@ void SceneCanyonEnd()
 
 // [SECTION] MudPose blocks
 
-static const int MUD_POSE_BYTES[2] = {MUD_POSE_A_BYTES, MUD_POSE_B_BYTES};
+static const int MUD_POSE_BYTES[2] = {SCENE_MUD_POSE_A_BYTES, SCENE_MUD_POSE_B_BYTES};
 static const char *const MUD_POSE_NAMES[2] = {"MudPoseA", "MudPoseB"};
 
 bool SceneBindMudPoseBlocks(SceneResources &resources, Shader shader)
@@ -292,8 +179,8 @@ bool SceneBindMudPoseBlocks(SceneResources &resources, Shader shader)
 
     GLint capacity = 0;
     glGetIntegerv(GL_MAX_UNIFORM_BLOCK_SIZE, &capacity);
-    if (capacity < MUD_POSE_B_BYTES) {
-        TraceLog(LOG_ERROR, "Uniform block capacity %d is below required %d", (int)capacity, MUD_POSE_B_BYTES);
+    if (capacity < SCENE_MUD_POSE_B_BYTES) {
+        TraceLog(LOG_ERROR, "Uniform block capacity %d is below required %d", (int)capacity, SCENE_MUD_POSE_B_BYTES);
         return false;
     }
     for (int i = 0; i < 2; i++) {
@@ -310,7 +197,7 @@ bool SceneBindMudPoseBlocks(SceneResources &resources, Shader shader)
         }
         if (resources.poseBuffers[i] == 0) {
             // Zero contents: no slot is drawn before the first packing.
-            static const unsigned char zeros[MUD_POSE_B_BYTES] = {};
+            static const unsigned char zeros[SCENE_MUD_POSE_B_BYTES] = {};
             glGenBuffers(1, &resources.poseBuffers[i]);
             glBindBuffer(GL_UNIFORM_BUFFER, resources.poseBuffers[i]);
             glBufferData(GL_UNIFORM_BUFFER, MUD_POSE_BYTES[i], zeros, GL_DYNAMIC_DRAW);
@@ -391,16 +278,17 @@ static void SceneSetUniforms(Shader s, const int *loc, const SceneView &view, co
     bool soil = ground.soilHeightBound > 0.0f && std::isfinite(ground.soilHeightBound);
     SetInt(s, loc[SCENE_U_SOIL_ACTIVE], soil ? 1 : 0);
     SetFloat(s, loc[SCENE_U_SOIL_HEIGHT_BOUND], soil ? ground.soilHeightBound : 0.0f);
-    int quality[4] = {sceneQuality.clouds, sceneQuality.shadows, sceneQuality.spray, sceneQuality.detail};
+    SceneQuality q = SceneGraphicsQuality();
+    int quality[4] = {q.clouds, q.shadows, q.spray, q.detail};
     SetShaderValue(s, loc[SCENE_U_GRAPHICS_QUALITY], quality, SHADER_UNIFORM_IVEC4);
     SetFloat(s, loc[SCENE_U_ARENA_HALF_SIZE], ARENA_HALF_SIZE);
     SetVec2(s, loc[SCENE_U_ARENA_CORNER_RADII], {ARENA_CORNER_RADIUS_NEGATIVE, ARENA_CORNER_RADIUS_POSITIVE});
     if (canyon) SetInt(s, loc[SCENE_U_ROCKS_ACTIVE], rocksActive ? 1 : 0);
     SetVec2(s, loc[SCENE_U_TRACK_ORIGIN], ground.trackOrigin);
 
-    int mud = ClampCount(view.mudCount, MUD_POSE_SLOTS);
+    int mud = ClampCount(view.mudCount, SCENE_MUD_SLOTS);
     SetInt(s, loc[SCENE_U_MUD_COUNT], mud);
-    if (mud > 0) SetShaderValueV(s, loc[SCENE_U_MUD_TILES], view.mudTiles, SHADER_UNIFORM_IVEC2, MUD_POSE_TILE_COUNT);
+    if (mud > 0) SetShaderValueV(s, loc[SCENE_U_MUD_TILES], view.mudTiles, SHADER_UNIFORM_IVEC2, SCENE_MUD_TILE_COUNT);
 }
 
 static void BindUnit(int unit, unsigned int texture)

@@ -2,7 +2,7 @@
 // compiled and reflected by glslangValidator, against the renderer's uniform table and the CPU
 // layout of the MudPose blocks. Needs glslangValidator on the PATH (Debian: glslang-tools).
 #include "app/assets.h"
-#include "render/mud_pose_blocks.h"
+#include "mud/mud_pose_blocks.h"
 #include "render/scene.h"
 #include "tests/support/log_capture.h"
 

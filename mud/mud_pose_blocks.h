@@ -1,5 +1,6 @@
-// GPU layout of the two std140 uniform blocks MudPoseA and MudPoseB of the scene shader: plain
-// vec4 arrays in declaration order, so each struct can be copied into its buffer byte for byte.
+// Layout of the two std140 uniform blocks MudPoseA and MudPoseB of the scene shader, filled by the
+// mudling packing: plain vec4 arrays in declaration order, so each struct is copied into its
+// buffer byte for byte. The renderer only uploads the bytes.
 #pragma once
 
 #include "raylib.h"

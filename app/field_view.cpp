@@ -1,0 +1,33 @@
+#include "app/field_view.h"
+
+#include "mud/mud_pose_blocks.h"
+
+// The mudling packing and the renderer's contract must describe the same blocks.
+static_assert(sizeof(MudPoseBlockA) == SCENE_MUD_POSE_A_BYTES, "MudPoseA size differs from the renderer's");
+static_assert(sizeof(MudPoseBlockB) == SCENE_MUD_POSE_B_BYTES, "MudPoseB size differs from the renderer's");
+static_assert(MUD_POSE_SLOTS == SCENE_MUD_SLOTS && MUD_POSE_TILE_COUNT == SCENE_MUD_TILE_COUNT,
+              "mudling slot and tile counts differ from the renderer's");
+
+ScenePose FieldScenePose(const PlayerPoseState &pose)
+{
+    ScenePose out{};
+    for (int i = 0; i < SCENE_JOINT_COUNT; i++) out.joints[i] = pose.joints[i];
+    out.bodyOffset = pose.bodyOffset;
+    out.bodyAngles = pose.bodyAngles;
+    out.footAngles[0] = pose.footAngles[0];
+    out.footAngles[1] = pose.footAngles[1];
+    return out;
+}
+
+SceneView FieldSceneView(const Field &field)
+{
+    SceneView view{};
+    view.camera = field.camera;
+    view.playerPosition = field.player.position;
+    view.playerYaw = field.player.yaw;
+    view.playerVisible = true;
+    view.playerFlash = 0.0f;
+    view.pose = FieldScenePose(field.player.pose);
+    view.time = field.totalTime;
+    return view;
+}

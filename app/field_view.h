@@ -1,0 +1,11 @@
+// What the scene renderer is handed each frame, gathered from the run. The renderer reads only
+// this record; it never sees Field.
+#pragma once
+
+#include "app/field.h"
+#include "render/scene.h"
+
+// The astronaut's pose in the form the scene shader takes.
+ScenePose FieldScenePose(const PlayerPoseState &pose);
+// The view of a run: camera, player with its pose, time.
+SceneView FieldSceneView(const Field &field);
