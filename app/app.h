@@ -1,92 +1,68 @@
 // The application record: everything that lives from start-up to shutdown, owned by the entry
-// function, and the frame loop that runs it.
+// function, grouped by concern, and the frame loop that runs it.
 #pragma once
 
-#include "app/field.h"
-#include "app/input.h"
-#include "player/dev_panel.h"
 #include "app/display.h"
+#include "app/field.h"
+#include "app/field_step.h"
+#include "app/input.h"
 #include "render/scene.h"
 #include "world/terrain.h"
 
-#include <cstdint>
+struct DevRun;
 
-
-// One scripted input of a developer run.
-enum DevEventKind : uint8_t {
-    DEV_EVENT_PRESS,     // key goes down on `frame` and stays down for `frames`
-    DEV_EVENT_UNFOCUS,   // the window has no focus for `frames` frames from `frame`
-    DEV_EVENT_WHEEL,     // mouse wheel moves by `value` on `frame`
-    DEV_EVENT_PAD_PRESS, // gamepad 0's button `key` goes down on `frame` for `frames`
+// GPU objects made at start-up and released at shutdown.
+struct AppGpu {
+    SceneShaders shaders;
+    SceneResources scene;      // render targets, uniform buffers, stand-in textures
+    TerrainTextures terrain;   // terrainHeights and terrainDetail
 };
 
-struct DevEvent {
-    int frame;
-    DevEventKind kind;
-    int key;
-    int frames;
-    float value;
+// The profile's persistence; the profile itself arrives with its subsystem.
+struct AppPersistence {
+    bool enabled;              // a profile path exists; nothing is written otherwise
+    bool dirty;
+    double lastSaveTime;       // seconds, GetTime()
+    bool saveFailed;
 };
 
-// Frame timing of a developer run, kept for its report.
-constexpr int DEV_TIMING_CAPACITY = 4096;
-
-enum DevMode : uint8_t {
-    DEV_MODE_NONE,
-    DEV_MODE_SMOKE,
-    DEV_MODE_CAPTURE_BINDINGS,
-    DEV_MODE_CAPTURE_HINTS,
-    DEV_MODE_CAPTURE_ARENA,
-    DEV_MODE_SCENE_CHECK,
+// What the player does: this frame's snapshot and the state that reads it across frames.
+struct AppInput {
+    FrameInput frame;          // this frame's snapshot of keyboard, mouse and gamepads
+    FieldControls controls;    // gamepad tracking, the cheat code, the developer panel
+    double cheatShownUntil;    // seconds of loop time: the activation message is shown until then
 };
 
-struct DevRun {
-    bool active;               // a windowed developer mode drives the loop
-    DevMode mode;
-    bool gamepad;              // second argument "gamepad"
-    int graphicsPreset;        // 0 low, 1 medium, 2 high
-    float fixedStep;           // seconds per frame; replaces the measured frame time
-    int frameLimit;            // the loop ends after this many frames
-    int drawEvery;             // draw only every n-th frame (0 or 1: every frame)
-    const DevEvent *events;    // script, ordered by frame
-    int eventCount;
-    int timingCount;
-    float cpuMs[DEV_TIMING_CAPACITY];   // process CPU time per frame
-    float wallMs[DEV_TIMING_CAPACITY];  // wall time per frame
-    void *trace;               // open text trace (FILE*), or null
-    Image lastFrame;           // the window as drawn in the last frame, HUD included
-    int lastSwapCount;         // binding exchanges already traced
+// Which screen is up and how the loop is doing.
+struct AppFlow {
+    bool menuVisible;
+    bool pausedThisFrame;
+    int frameCount;            // game frames completed
+    bool consistent;           // every per-frame consistency check has held so far
+    bool renderFailed;         // the loop ended because the scene target could not be made
 };
 
 struct App {
     Field field;
-    SceneShaders shaders;
-    SceneResources scene;      // render targets, uniform buffers, stand-in textures
-    TerrainTextures terrain;   // terrainHeights and terrainDetail
+    AppGpu gpu;
     DisplayState display;      // windowed geometry kept for leaving borderless fullscreen
-
+    AppPersistence persistence;
+    AppInput input;
+    AppFlow flow;
     bool developerMode;        // no profile, unlimited frame rate, fixed seed, no audio
-    bool menuVisible;
-    bool pausedThisFrame;
-    bool persistenceEnabled;   // a profile path exists; nothing is written otherwise
-    bool profileDirty;
-    double lastSaveTime;       // seconds, GetTime()
-    bool saveFailed;
-    int frameCount;            // game frames completed
-    bool consistent;           // every per-frame consistency check has held so far
-    bool renderFailed;         // the loop ended because the scene target could not be made
-    FrameInput input;          // this frame's snapshot of keyboard, mouse and gamepads
-    InputDevices devices;      // gamepad tracking
-    CheatState cheat;
-    DevPanel devPanel;         // developer panel: opacity and zoom fields, toggles
-    double cheatShownUntil;    // seconds, GetTime(): the activation message is shown until then
-    DevRun dev;
+    DevRun *dev;               // the windowed developer run, null in normal play
 };
 
-// Applies the developer script's events for `frame` on top of the input just read.
-void DevScriptApply(const DevRun &dev, int frame, FrameInput &input);
+// Seconds of loop time: the window's clock, or the fixed steps of a developer run.
+double AppNow(const App &app);
+
+// The ground the scene is drawn on: terrain textures, soil and tracks as they stand.
+SceneGround AppSceneGround(const App &app);
 
 // Runs frames until the window closes (or a developer run's frame limit); returns when done.
 void LoopRun(App &app);
+// The drawing half of a game frame on the last scene image: present, HUD, overlays; no
+// BeginDrawing/EndDrawing.
+void LoopDrawGame(App &app);
 // Saves a PNG of the window under the application directory's screenshots folder.
 bool LoopSaveScreenshot();

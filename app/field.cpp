@@ -2,22 +2,22 @@
 
 void FieldReset(Field &field, uint32_t seed)
 {
-    // Zoom and the flags the loop owns survive a new run; everything else starts over.
-    float zoom = field.camera.viewHeight > 0.0f ? field.camera.viewHeight : CAMERA_ZOOM_DEFAULT;
-    bool runActive = field.runActive;
-    bool debugPanelVisible = field.debugPanelVisible;
-    bool immortal = field.immortal;
-    bool speedTimesTen = field.speedTimesTen;
-
-    field = {};
-    field.seed = seed;
-    field.runActive = runActive;
-    field.debugPanelVisible = debugPanelVisible;
-    field.immortal = immortal;
-    field.speedTimesTen = speedTimesTen;
+    const FieldLoopFlags kept = field.loop;
+    const float zoom = field.camera.viewHeight >= CAMERA_ZOOM_MIN && field.camera.viewHeight <= CAMERA_ZOOM_MAX
+                           ? field.camera.viewHeight
+                           : CAMERA_ZOOM_DEFAULT;
 
     BindingsReset(field.bindings, seed);
     PlayerReset(field.player, {0.0f, 0.0f, 0.0f});
+    field.camera = {};
     field.camera.viewHeight = zoom;
     CameraFollow(field.camera, field.player.position, field.player.velocity, 0.0f, true);
+
+    field.seed = seed;
+    field.totalTime = 0.0f;
+    field.runTime = 0.0;
+    field.deathTime = 0.0;
+    field.loop = kept;
+    // The reset is what a pending request asked for.
+    field.loop.newGameRequested = false;
 }

@@ -1,14 +1,25 @@
 // Field: the state of one run. One instance lives from start-up to shutdown and a new run
-// resets it in place; nothing in it is allocated per frame.
+// resets it in place, subsystem by subsystem; nothing in it is allocated per frame. Members that
+// own GPU objects or heap memory survive FieldReset untouched (their resets only clear them).
 #pragma once
 
 #include "player/bindings.h"
 #include "player/player.h"
-#include "render/camera.h"
+#include "world/camera.h"
 
 #include <cstdint>
 
 constexpr uint32_t FIELD_DEVELOPER_SEED = 1906723731u;  // fixed seed of developer modes
+constexpr float FIELD_DEATH_RESET_SECONDS = 2.0f;       // dead this long without a revive: run over
+
+// Values the loop owns that a new run keeps, together so one assignment keeps them all.
+struct FieldLoopFlags {
+    bool runActive;         // a run started from the menu is in progress
+    bool newGameRequested;  // the menu asked for a new run; consumed by the next game frame
+    bool debugPanelVisible; // developer panel shown
+    bool immortal;          // developer toggle, forwarded to health every frame
+    bool speedTimesTen;     // developer toggle, forwarded to the player every frame
+};
 
 struct Field {
     Player player;          // the astronaut's body and its pose
@@ -18,14 +29,10 @@ struct Field {
 
     float totalTime;        // seconds: sum of game-frame steps since the run began
     double runTime;         // seconds alive and not aboard the shuttle
-    float deathTime;        // seconds since health reached zero with no revive left
-    bool runActive;         // a run started from the menu is in progress
-    bool newGameRequested;  // the menu asked for a new run; consumed by the next game frame
-    bool debugPanelVisible; // developer panel shown
-    bool immortal;          // developer toggle, forwarded to health every frame
-    bool speedTimesTen;     // developer toggle, forwarded to the player every frame
+    double deathTime;       // seconds since health reached zero with no revive left
+    FieldLoopFlags loop;
 };
 
-// Starts a new run from `seed`: every subsystem reset, the player at the centre facing 0.4 rad,
-// the camera snapped. Keeps the zoom the player chose and runActive.
+// Starts a new run from `seed`: each subsystem's reset in turn, the player at the centre facing
+// 0.4 rad, the camera snapped. Keeps the zoom the player chose and the loop's flags.
 void FieldReset(Field &field, uint32_t seed);

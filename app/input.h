@@ -11,6 +11,7 @@ constexpr int INPUT_PAD_BUTTONS = 18;       // raylib buttons 0..17; 1..17 are t
 constexpr int INPUT_PAD_START = 15;         // middle right
 constexpr float INPUT_REPEAT_DELAY = 0.38f; // seconds before the automatic repeats start counting
 constexpr float INPUT_REPEAT_STEP = 0.1f;   // seconds between automatic repeats
+constexpr int INPUT_CHAR_CAPACITY = 32;     // typed characters kept per frame; more are dropped
 
 enum InputMode { INPUT_KEYBOARD = 0, INPUT_GAMEPAD = 1 };
 
@@ -25,6 +26,9 @@ struct FrameInput {
     bool mousePressed[2];                              // left, right went down this frame
     bool keyPressed[INPUT_KEY_LIMIT];                  // went down this frame
     bool keyDown[INPUT_KEY_LIMIT];                     // held
+    bool keyRepeat[INPUT_KEY_LIMIT];                   // the system's key repeat fired this frame
+    int chars[INPUT_CHAR_CAPACITY];                    // typed codepoints, in order
+    int charCount;
     bool padAvailable[INPUT_PAD_COUNT];
     bool padPressed[INPUT_PAD_COUNT][INPUT_PAD_BUTTONS];
     bool padDown[INPUT_PAD_COUNT][INPUT_PAD_BUTTONS];

@@ -149,20 +149,17 @@ bool StartupPrepareSceneShaders(SceneShaderJob &job)
 // Releases what start-up created, in reverse order; safe on anything not created yet.
 static void StartupRelease(App &a)
 {
-    TerrainTexturesRelease(a.terrain);
-    SceneRelease(a.scene);
+    TerrainTexturesRelease(a.gpu.terrain);
+    SceneRelease(a.gpu.scene);
     HudUnload();
-    SceneShadersRelease(a.shaders);
+    SceneShadersRelease(a.gpu.shaders);
 }
 
 // Start-up, the frame loop and shutdown of one process; `app` starts value-initialised.
 static int StartupRunGame(App &app, const CommandLine &command)
 {
-    app.consistent = true;
-    if (command.kind == COMMAND_WINDOWED_DEV && !DevConfigure(app, command)) return 2;
-    InputDevicesReset(app.devices);
-    CheatReset(app.cheat);
-    DevPanelReset(app.devPanel);
+    app.flow.consistent = true;
+    FieldControlsReset(app.input.controls);
 
     SetTraceLogLevel(LOG_INFO);
     SetConfigFlags(FLAG_WINDOW_RESIZABLE);
@@ -186,7 +183,7 @@ static int StartupRunGame(App &app, const CommandLine &command)
     DisplayInit(app.display);
     SetTargetFPS(app.developerMode ? 0 : 60);
     // Persistence stays off until the profile exists; nothing is written.
-    app.persistenceEnabled = false;
+    app.persistence.enabled = false;
     DisplaySetRenderScale(100);
 
     char path[2048];
@@ -204,53 +201,50 @@ static int StartupRunGame(App &app, const CommandLine &command)
         CloseWindow();
         return 0;
     }
-    app.shaders.interior = job.slots[0];
-    app.shaders.canyon = job.slots[1];
-    app.shaders.interiorLocs = SceneLookupUniforms(app.shaders.interior, false);
-    app.shaders.canyonLocs = SceneLookupUniforms(app.shaders.canyon, true);
-    bool sceneReady = IsShaderValid(app.shaders.interior) && SceneCheckUniforms(app.shaders.interiorLocs, false) &&
-                      IsShaderValid(app.shaders.canyon) && SceneCheckUniforms(app.shaders.canyonLocs, true) &&
-                      SceneBindMudPoseBlocks(app.scene, app.shaders.interior) &&
-                      SceneBindMudPoseBlocks(app.scene, app.shaders.canyon) && SceneCreate(app.scene);
+    AppGpu &gpu = app.gpu;
+    gpu.shaders.interior = job.slots[0];
+    gpu.shaders.canyon = job.slots[1];
+    gpu.shaders.interiorLocs = SceneLookupUniforms(gpu.shaders.interior, false);
+    gpu.shaders.canyonLocs = SceneLookupUniforms(gpu.shaders.canyon, true);
+    bool sceneReady = IsShaderValid(gpu.shaders.interior) && SceneCheckUniforms(gpu.shaders.interiorLocs, false) &&
+                      IsShaderValid(gpu.shaders.canyon) && SceneCheckUniforms(gpu.shaders.canyonLocs, true) &&
+                      SceneBindMudPoseBlocks(gpu.scene, gpu.shaders.interior) &&
+                      SceneBindMudPoseBlocks(gpu.scene, gpu.shaders.canyon) && SceneCreate(gpu.scene);
     if (!sceneReady) {
         TraceLog(LOG_ERROR, "Scene shader did not compile or required uniforms are missing.");
         StartupRelease(app);
         CloseWindow();
         return 2;
     }
-    SceneSetGraphicsQuality(app.dev.active ? SceneQuality{app.dev.graphicsPreset, app.dev.graphicsPreset,
-                                                          app.dev.graphicsPreset, app.dev.graphicsPreset}
-                                           : SceneQuality{2, 2, 2, 2});
+    int preset = app.dev ? app.dev->graphicsPreset : 2;
+    SceneSetGraphicsQuality(SceneQuality{preset, preset, preset, preset});
 
     uint32_t seed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
     FieldReset(app.field, seed);
-    if (!FrameCameraBasisConsistent(app.field.camera)) app.consistent = false;
+    if (!FrameCameraBasisConsistent(app.field.camera)) app.flow.consistent = false;
     // No menus yet: start-up goes straight into a run.
-    app.field.runActive = true;
-    app.menuVisible = false;
+    app.field.loop.runActive = true;
+    app.flow.menuVisible = false;
 
     StartupDrawLoading("Подготовка поверхности...");
-    if (!TerrainTexturesCreate(app.terrain)) {
+    if (!TerrainTexturesCreate(gpu.terrain)) {
         StartupRelease(app);
         CloseWindow();
         return 2;
     }
     StartupDrawLoading("Подготовка окружения...");
     // Some drivers finish compiling on first use: pay for that here rather than in the first frame.
-    SceneGround ground{};
-    ground.detail = app.terrain.detail;
-    ground.heights = app.terrain.heights;
     double warmStart = GetTime();
-    SceneWarmUp(app.scene, app.shaders, FieldSceneView(app.field), ground);
+    SceneWarmUp(gpu.scene, gpu.shaders, FieldSceneView(app.field), AppSceneGround(app));
     TraceLog(LOG_INFO, "STARTUP: scene programs warmed up in %.3f seconds", GetTime() - warmStart);
     HideCursor();
 
     int status;
-    if (app.developerMode) {
+    if (app.dev) {
         status = DevRunWindowed(app);
     } else {
         LoopRun(app);
-        status = app.consistent ? 0 : 3;
+        status = app.flow.consistent ? 0 : 3;
     }
     StartupRelease(app);
     CloseWindow();
@@ -278,5 +272,8 @@ int StartupMain(int argc, char **argv)
         TraceLog(LOG_ERROR, "STARTUP: out of memory for the application record");
         return 2;
     }
-    return StartupRunGame(*app, command);
+    int status = 2;
+    if (command.kind != COMMAND_WINDOWED_DEV || DevConfigure(*app, command)) status = StartupRunGame(*app, command);
+    DevRunFree(*app);
+    return status;
 }

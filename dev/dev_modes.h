@@ -1,15 +1,66 @@
-// Developer self-check, capture and benchmark modes: scripted runs of the real game that write
-// images and reports under artifacts/, and self-checks without a window.
+// Developer modes: self-checks without a window (dev/dev_checks.cpp) and windowed scripted runs
+// of the real loop that write pictures and reports under artifacts/.
 #pragma once
 
 #include "app/app.h"
 #include "app/command_line.h"
+#include "dev/dev_run.h"
+
+enum DevMode : uint8_t {
+    DEV_MODE_NONE,
+    DEV_MODE_SMOKE,
+    DEV_MODE_CAPTURE_BINDINGS,
+    DEV_MODE_CAPTURE_HINTS,
+    DEV_MODE_CAPTURE_ARENA,
+    DEV_MODE_SCENE_CHECK,
+};
+
+// A picture a scripted run takes of the window at the end of one frame.
+struct DevCapture {
+    int frame;
+    const char *name;          // artifacts/<name>.png
+};
+
+constexpr int DEV_FRAME_LIMIT_MAX = 100000;
+constexpr int DEV_CAPTURE_CAPACITY = 16;
+
+// A windowed developer run; allocated only while a developer mode runs.
+struct DevRun {
+    DevMode mode;
+    bool gamepad;              // second argument "gamepad"
+    int graphicsPreset;        // 0 low, 1 medium, 2 high
+    float fixedStep;           // seconds per frame; replaces the measured frame time
+    int frameLimit;            // the loop ends after this many frames
+    int drawEvery;             // draw only every n-th frame (0 or 1: every frame)
+    DevScript script;
+    DevCapture captures[DEV_CAPTURE_CAPACITY];
+    int captureCount;
+    bool artifactFailed;       // a promised picture or report could not be written
+    const char *reportName;    // artifacts/<name>.png and .txt of the last frame, or null
+    int timingCount;           // frames measured, at most frameLimit
+    float *cpuMs;              // process CPU time per frame, frameLimit entries
+    float *wallMs;             // wall time per frame
+    double wallStart;          // this frame's start, seconds
+    long long cpuStart;        // this frame's start, clock ticks
+    void *trace;               // open text trace (FILE*), or null
+    Image lastFrame;           // the window as drawn in the last frame, HUD included
+    int lastSwapCount;         // binding exchanges already traced
+};
 
 // Runs a self-check that needs no window; its exit status. Unknown ones end with 2.
 int DevRunSelfCheck(const CommandLine &command);
-// Prepares a windowed developer run before the window opens; false if the mode is not built.
+// Prepares a windowed developer run before the window opens; false (with one log line) if the
+// mode is not built or its arguments are refused.
 bool DevConfigure(App &app, const CommandLine &command);
-// Runs the configured mode once start-up has finished (the loop, or a capture of its own).
+// Runs the configured mode once start-up has finished; the process exit status.
 int DevRunWindowed(App &app);
-// Called after every game frame of a developer run (traces).
-void DevAfterFrame(App &app);
+// Releases the run record; safe on null.
+void DevRunFree(App &app);
+
+// Loop hooks of a windowed run.
+bool DevRunFinished(const DevRun &dev, int frame);
+bool DevRunDraws(const DevRun &dev, int frame);
+void DevRunBeginFrame(App &app);
+void DevRunInput(App &app);
+void DevRunAfterDraw(App &app);
+void DevRunAfterFrame(App &app);

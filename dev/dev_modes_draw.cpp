@@ -1,72 +1,38 @@
-// Developer modes.
+// Windowed developer modes: scripted runs of the real loop, and the renderer's own captures.
 //
 // Index
-//   [SECTION] Self-checks
 //   [SECTION] Scripts
+//   [SECTION] Loop hooks
 //   [SECTION] Reports
 //   [SECTION] Dispatch
 #include "dev/dev_modes.h"
 
-#include "app/assets.h"
 #include "app/display.h"
-#include "player/bindings.h"
-#include "player/hud.h"
 #include "dev/scene_capture.h"
+#include "player/bindings.h"
+#include "player/dev_panel.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-// [SECTION] Self-checks
-
-// Every embedded asset loads with a positive size, and a Windows-style path finds the shader.
-static int DevTestEmbedded()
-{
-    int failures = 0;
-    for (const AssetEntry &entry : ASSET_TABLE) {
-        int size = 0;
-        unsigned char *data = LoadFileData(entry.path, &size);
-        if (!data || size <= 0) {
-            printf("FAIL %d %s\n", entry.id, entry.path);
-            failures++;
-        } else {
-            printf("ok   %d %s (%d bytes)\n", entry.id, entry.path, size);
-        }
-        UnloadFileData(data);
-    }
-    char *scene = LoadFileText("C:\\arbitrary folder\\assets\\shaders\\scene.fs");
-    if (!scene || strncmp(scene, "#version 330", 12) != 0) {
-        printf("FAIL scene shader through a Windows path\n");
-        failures++;
-    }
-    UnloadFileText(scene);
-    printf("%d passed, %d failed\n", ASSET_COUNT + 1 - failures, failures);
-    return failures == 0 ? 0 : 1;
-}
-
-int DevRunSelfCheck(const CommandLine &command)
-{
-    if (strcmp(command.name, "--test-embedded") == 0) return DevTestEmbedded();
-    TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
-    return 2;
-}
+#include <ctime>
 
 // [SECTION] Scripts
 
 // The smoke run: walk a square with the keys as bound at start, cast both abilities, zoom in
 // and out, lose focus for a while.
 static const DevEvent SMOKE_SCRIPT[] = {
-    {10, DEV_EVENT_PRESS, KEY_W, 50, 0.0f},
-    {20, DEV_EVENT_WHEEL, 0, 1, 5.0f},
-    {40, DEV_EVENT_PRESS, KEY_D, 40, 0.0f},     // pressed while W is held: D wins
-    {60, DEV_EVENT_UNFOCUS, 0, 20, 0.0f},
-    {90, DEV_EVENT_PRESS, KEY_S, 40, 0.0f},
-    {100, DEV_EVENT_PRESS, KEY_J, 1, 0.0f},
-    {120, DEV_EVENT_WHEEL, 0, 1, -8.0f},
-    {130, DEV_EVENT_PRESS, KEY_A, 40, 0.0f},
-    {150, DEV_EVENT_PRESS, KEY_K, 1, 0.0f},
-    {175, DEV_EVENT_PAD_PRESS, GAMEPAD_BUTTON_LEFT_FACE_UP, 30, 0.0f},
+    {10, DEV_EVENT_PRESS, KEY_W, 50, 0.0f, {}},
+    {20, DEV_EVENT_WHEEL, 0, 1, 5.0f, {}},
+    {40, DEV_EVENT_PRESS, KEY_D, 40, 0.0f, {}},     // pressed while W is held: D wins
+    {60, DEV_EVENT_UNFOCUS, 0, 20, 0.0f, {}},
+    {90, DEV_EVENT_PRESS, KEY_S, 40, 0.0f, {}},
+    {100, DEV_EVENT_PRESS, KEY_J, 1, 0.0f, {}},
+    {120, DEV_EVENT_WHEEL, 0, 1, -8.0f, {}},
+    {130, DEV_EVENT_PRESS, KEY_A, 40, 0.0f, {}},
+    {150, DEV_EVENT_PRESS, KEY_K, 1, 0.0f, {}},
+    {175, DEV_EVENT_PAD_PRESS, GAMEPAD_BUTTON_LEFT_FACE_UP, 30, 0.0f, {}},
 };
 
 // Several stages of walking under moving keys: each key in turn, held for a while.
@@ -80,9 +46,153 @@ static int BuildBindingsScript()
     for (int frame = 30; frame + 45 <= BINDINGS_SCRIPT_FRAMES; frame += 45) {
         int key = keys[n % 10];
         bool ability = key == KEY_J || key == KEY_K;
-        bindingsScript[n++] = {frame, DEV_EVENT_PRESS, key, ability ? 1 : 40, 0.0f};
+        bindingsScript[n++] = {frame, DEV_EVENT_PRESS, key, ability ? 1 : 40, 0.0f, {}};
     }
     return n;
+}
+
+// The HUD at fixed moments of the first stage of the developer seed, then an ability cooling
+// down, the cheat code and the developer panel being edited. Frame f ends at (f + 1) / 60 s.
+static DevEvent hintsScript[32];
+
+static int HintsFrame(double seconds) { return (int)(seconds * 60.0 + 0.5) - 1; }
+
+static int BuildHintsScript(DevRun &dev)
+{
+    // The keys bound once the first exchange has happened, from the game's own schedule.
+    Bindings schedule;
+    BindingsReset(schedule, FIELD_DEVELOPER_SEED);
+    for (int i = 0; i < 60 * 32; i++) BindingsUpdate(schedule, 1.0f / 60.0f);
+    int meteorKey = BindingsKeyCode(schedule.slotKey[SLOT_ABILITY1]);
+    int upKey = BindingsKeyCode(schedule.slotKey[SLOT_UP]);
+    double swap = BINDINGS_INTERVAL_MIN;
+
+    auto capture = [&dev](double seconds, const char *name) {
+        if (dev.captureCount < DEV_CAPTURE_CAPACITY) dev.captures[dev.captureCount++] = {HintsFrame(seconds), name};
+    };
+    static char names[DEV_CAPTURE_CAPACITY][48];
+    static const char *const SHOTS[] = {"fresh", "warning-5s", "warning-3s", "warning-1s", "exchange",
+                                        "exchange-late", "cooldown", "cheat", "panel"};
+    for (int i = 0; i < 9; i++) snprintf(names[i], sizeof(names[i]), "hints%s-%d-%s", dev.gamepad ? "-gamepad" : "", i + 1, SHOTS[i]);
+    capture(0.5, names[0]);
+    capture(swap - 4.95, names[1]);
+    capture(swap - 2.9, names[2]);
+    capture(swap - 0.9, names[3]);
+    capture(swap + 0.22 * BINDINGS_SWAP_ANIM_SECONDS, names[4]);
+    capture(swap + 0.62 * BINDINGS_SWAP_ANIM_SECONDS, names[5]);
+
+    int n = 0;
+    double cool = swap + 2.5;
+    int coolFrame = HintsFrame(cool);
+    if (dev.gamepad) {
+        hintsScript[n++] = {coolFrame, DEV_EVENT_PAD_PRESS, InputPadButtonForKey(meteorKey), 1, 0.0f, {}};
+        hintsScript[n++] = {coolFrame, DEV_EVENT_PAD_PRESS, InputPadButtonForKey(upKey), 20, 0.0f, {}};
+    } else {
+        hintsScript[n++] = {coolFrame, DEV_EVENT_PRESS, meteorKey, 1, 0.0f, {}};
+        hintsScript[n++] = {coolFrame, DEV_EVENT_PRESS, upKey, 20, 0.0f, {}};
+    }
+    capture(cool + 0.2, names[6]);
+
+    // The cheat code, then its confirmation half a second later.
+    int cheatFrame = coolFrame + 30;
+    static const int CODE[6] = {KEY_Z, KEY_X, KEY_C, KEY_Z, KEY_X, KEY_C};
+    for (int i = 0; i < 6; i++) hintsScript[n++] = {cheatFrame + 2 * i, DEV_EVENT_PRESS, CODE[i], 1, 0.0f, {}};
+    capture((cheatFrame + 11 + 30 + 1) / 60.0, names[7]);
+
+    // F3 once the confirmation has gone; switch immortality on, then edit the opacity field and
+    // leave the mouse over the immortality row.
+    int panelFrame = cheatFrame + 11 + 200;
+    float top = DevPanelTop(false);
+    hintsScript[n++] = {panelFrame, DEV_EVENT_PRESS, KEY_F3, 1, 0.0f, {}};
+    hintsScript[n++] = {panelFrame + 2, DEV_EVENT_CLICK, 0, 1, 0.0f, {150.0f, top + 12.0f}};
+    hintsScript[n++] = {panelFrame + 4, DEV_EVENT_CLICK, 0, 1, 0.0f, {40.0f, top + 104.0f}};
+    hintsScript[n++] = {panelFrame + 6, DEV_EVENT_CHAR, '0', 1, 0.0f, {}};
+    hintsScript[n++] = {panelFrame + 7, DEV_EVENT_CHAR, ',', 1, 0.0f, {}};
+    hintsScript[n++] = {panelFrame + 8, DEV_EVENT_CHAR, '5', 1, 0.0f, {}};
+    hintsScript[n++] = {panelFrame + 9, DEV_EVENT_MOUSE, 0, 1, 0.0f, {150.0f, top + 12.0f}};
+    dev.captures[dev.captureCount++] = {panelFrame + 12, names[8]};
+    dev.frameLimit = panelFrame + 13;
+    return n;
+}
+
+// [SECTION] Loop hooks
+
+bool DevRunFinished(const DevRun &dev, int frame) { return frame >= dev.frameLimit; }
+
+bool DevRunDraws(const DevRun &dev, int frame)
+{
+    if (frame + 1 >= dev.frameLimit) return true;
+    for (int i = 0; i < dev.captureCount; i++)
+        if (dev.captures[i].frame == frame) return true;
+    return dev.drawEvery <= 1 || frame % dev.drawEvery == 0;
+}
+
+void DevRunBeginFrame(App &app)
+{
+    app.dev->wallStart = GetTime();
+    app.dev->cpuStart = (long long)clock();
+}
+
+void DevRunInput(App &app)
+{
+    DevRun &dev = *app.dev;
+    bool close = app.input.frame.closeRequested;
+    Rectangle box = DisplayLetterbox();
+    DevScriptInput(dev.script, app.flow.frameCount, dev.fixedStep, {box.x, box.y}, app.input.frame);
+    app.input.frame.closeRequested = close;
+}
+
+void DevRunAfterDraw(App &app)
+{
+    DevRun &dev = *app.dev;
+    int frame = app.flow.frameCount;
+    for (int i = 0; i < dev.captureCount; i++) {
+        if (dev.captures[i].frame != frame) continue;
+        Image image = LoadImageFromScreen();
+        char path[128];
+        snprintf(path, sizeof(path), "artifacts/%s.png", dev.captures[i].name);
+        bool ok = IsImageValid(image) && ExportImage(image, path);
+        UnloadImage(image);
+        if (!ok) {
+            TraceLog(LOG_ERROR, "DEV: could not write %s", path);
+            dev.artifactFailed = true;
+        }
+    }
+    if (frame + 1 >= dev.frameLimit) {
+        UnloadImage(dev.lastFrame);
+        dev.lastFrame = LoadImageFromScreen();
+    }
+}
+
+static void TraceLayout(FILE *f, const Bindings &b)
+{
+    static const char *const names = "WASDJK";
+    fprintf(f, "swap %d at %.3f: up %c left %c down %c right %c meteor %c spike %c; next pair %d/%d\n",
+            b.swapCount, b.clock, names[b.slotKey[SLOT_UP]], names[b.slotKey[SLOT_LEFT]],
+            names[b.slotKey[SLOT_DOWN]], names[b.slotKey[SLOT_RIGHT]], names[b.slotKey[SLOT_ABILITY1]],
+            names[b.slotKey[SLOT_ABILITY2]], b.pairA, b.pairB);
+}
+
+void DevRunAfterFrame(App &app)
+{
+    DevRun &dev = *app.dev;
+    if (dev.timingCount < dev.frameLimit && dev.wallMs && dev.cpuMs) {
+        dev.wallMs[dev.timingCount] = (float)((GetTime() - dev.wallStart) * 1000.0);
+        dev.cpuMs[dev.timingCount] = (float)((double)((long long)clock() - dev.cpuStart) * 1000.0 / CLOCKS_PER_SEC);
+        dev.timingCount++;
+    }
+    if (!dev.trace) return;
+    FILE *f = (FILE *)dev.trace;
+    const Field &field = app.field;
+    if (field.bindings.swapCount != dev.lastSwapCount) {
+        dev.lastSwapCount = field.bindings.swapCount;
+        TraceLayout(f, field.bindings);
+    }
+    // The frame just stepped is frameCount - 1.
+    if ((app.flow.frameCount - 1) % 15 == 0) {
+        fprintf(f, "frame %d t %.3f pos %.3f %.3f vel %.3f %.3f\n", app.flow.frameCount - 1, (double)field.totalTime,
+                field.player.position.x, field.player.position.z, field.player.velocity.x, field.player.velocity.z);
+    }
 }
 
 // [SECTION] Reports
@@ -93,149 +203,173 @@ static int CompareFloat(const void *a, const void *b)
     return (x > y) - (x < y);
 }
 
-static void WriteTimingReport(const App &app, const char *path, int status)
+static bool WriteTimingReport(App &app, const char *path, int status)
 {
-    int n = app.dev.timingCount;
-    static float cpu[DEV_TIMING_CAPACITY];
-    static float wall[DEV_TIMING_CAPACITY];
-    memcpy(cpu, app.dev.cpuMs, sizeof(float) * (size_t)n);
-    memcpy(wall, app.dev.wallMs, sizeof(float) * (size_t)n);
-    qsort(cpu, (size_t)n, sizeof(float), CompareFloat);
-    qsort(wall, (size_t)n, sizeof(float), CompareFloat);
+    DevRun &dev = *app.dev;
+    int n = dev.timingCount;
+    if (n > 0) {
+        qsort(dev.cpuMs, (size_t)n, sizeof(float), CompareFloat);
+        qsort(dev.wallMs, (size_t)n, sizeof(float), CompareFloat);
+    }
     FILE *f = fopen(path, "w");
     if (!f) {
-        TraceLog(LOG_WARNING, "DEV: could not write %s", path);
-        return;
+        TraceLog(LOG_ERROR, "DEV: could not write %s", path);
+        return false;
     }
-    fprintf(f, "frames %d\n", app.frameCount);
+    fprintf(f, "frames %d\n", app.flow.frameCount);
     if (n > 0) {
-        fprintf(f, "cpu_ms_per_frame min %.3f median %.3f max %.3f\n", cpu[0], cpu[n / 2], cpu[n - 1]);
-        fprintf(f, "wall_ms_per_frame min %.3f median %.3f max %.3f\n", wall[0], wall[n / 2], wall[n - 1]);
+        fprintf(f, "timed_frames %d\n", n);
+        fprintf(f, "cpu_ms_per_frame min %.3f median %.3f max %.3f\n", dev.cpuMs[0], dev.cpuMs[n / 2], dev.cpuMs[n - 1]);
+        fprintf(f, "wall_ms_per_frame min %.3f median %.3f max %.3f\n", dev.wallMs[0], dev.wallMs[n / 2], dev.wallMs[n - 1]);
     }
     const Player &p = app.field.player;
     fprintf(f, "player %.3f %.3f %.3f yaw %.4f\n", p.position.x, p.position.y, p.position.z, p.yaw);
-    fprintf(f, "consistent %d\nstatus %d\n", app.consistent ? 1 : 0, status);
-    fclose(f);
+    fprintf(f, "consistent %d\nstatus %d\n", app.flow.consistent ? 1 : 0, status);
+    bool ok = ferror(f) == 0;
+    ok = fclose(f) == 0 && ok;
+    if (!ok) TraceLog(LOG_ERROR, "DEV: could not write %s", path);
+    return ok;
 }
 
-static void SaveLastFrame(App &app, const char *path)
+static bool SaveLastFrame(DevRun &dev, const char *path)
 {
-    if (IsImageValid(app.dev.lastFrame)) ExportImage(app.dev.lastFrame, path);
-    UnloadImage(app.dev.lastFrame);
-    app.dev.lastFrame = {};
-}
-
-static void TraceLayout(FILE *f, const App &app)
-{
-    const Bindings &b = app.field.bindings;
-    static const char *const names = "WASDJK";
-    fprintf(f, "swap %d at %.3f: up %c left %c down %c right %c meteor %c spike %c; next pair %d/%d\n",
-            b.swapCount, b.clock, names[b.slotKey[SLOT_UP]], names[b.slotKey[SLOT_LEFT]],
-            names[b.slotKey[SLOT_DOWN]], names[b.slotKey[SLOT_RIGHT]], names[b.slotKey[SLOT_ABILITY1]],
-            names[b.slotKey[SLOT_ABILITY2]], b.pairA, b.pairB);
-}
-
-void DevAfterFrame(App &app)
-{
-    if (!app.dev.trace) return;
-    FILE *f = (FILE *)app.dev.trace;
-    const Field &field = app.field;
-    if (field.bindings.swapCount != app.dev.lastSwapCount) {
-        app.dev.lastSwapCount = field.bindings.swapCount;
-        TraceLayout(f, app);
-    }
-    if (app.frameCount % 15 == 0) {
-        fprintf(f, "frame %d t %.3f pos %.3f %.3f vel %.3f %.3f\n", app.frameCount, (double)field.totalTime,
-                field.player.position.x, field.player.position.z, field.player.velocity.x, field.player.velocity.z);
-    }
+    bool ok = IsImageValid(dev.lastFrame) && ExportImage(dev.lastFrame, path);
+    if (!ok) TraceLog(LOG_ERROR, "DEV: could not write %s", path);
+    UnloadImage(dev.lastFrame);
+    dev.lastFrame = {};
+    return ok;
 }
 
 // [SECTION] Dispatch
 
+// A frame count given on the command line: digits only, 1..DEV_FRAME_LIMIT_MAX.
+static bool ParseFrameCount(const char *text, int &out)
+{
+    if (!text || !*text) return false;
+    long long value = 0;
+    for (const char *c = text; *c; c++) {
+        if (*c < '0' || *c > '9') return false;
+        value = value * 10 + (*c - '0');
+        if (value > DEV_FRAME_LIMIT_MAX) return false;
+    }
+    if (value < 1) return false;
+    out = (int)value;
+    return true;
+}
+
+static bool DevAllocateTiming(DevRun &dev)
+{
+    dev.cpuMs = (float *)calloc((size_t)dev.frameLimit, sizeof(float));
+    dev.wallMs = (float *)calloc((size_t)dev.frameLimit, sizeof(float));
+    return dev.cpuMs && dev.wallMs;
+}
+
 bool DevConfigure(App &app, const CommandLine &command)
 {
+    DevRun *dev = (DevRun *)calloc(1, sizeof(DevRun));
+    if (!dev) {
+        TraceLog(LOG_ERROR, "DEV: out of memory for the developer run");
+        return false;
+    }
+    app.dev = dev;
     app.developerMode = true;
-    app.dev.active = true;
-    app.dev.fixedStep = 1.0f / 60.0f;
-    app.dev.frameLimit = 240;
-    app.dev.lastSwapCount = -1;
-    app.dev.graphicsPreset = command.graphicsPreset < 0 ? 2 : command.graphicsPreset;
+    dev->fixedStep = 1.0f / 60.0f;
+    dev->frameLimit = 240;
+    dev->lastSwapCount = -1;
+    dev->gamepad = command.gamepad;
+    dev->graphicsPreset = command.graphicsPreset < 0 ? 2 : command.graphicsPreset;
     if (strcmp(command.name, "--smoke") == 0) {
-        app.dev.mode = DEV_MODE_SMOKE;
-        app.dev.events = SMOKE_SCRIPT;
-        app.dev.eventCount = (int)(sizeof(SMOKE_SCRIPT) / sizeof(SMOKE_SCRIPT[0]));
-        if (command.second) {
-            int frames = atoi(command.second);
-            if (frames > 0) app.dev.frameLimit = std::min(frames, 100000);
+        dev->mode = DEV_MODE_SMOKE;
+        dev->script = {SMOKE_SCRIPT, (int)(sizeof(SMOKE_SCRIPT) / sizeof(SMOKE_SCRIPT[0]))};
+        dev->reportName = "smoke";
+        if (command.second && !ParseFrameCount(command.second, dev->frameLimit)) {
+            TraceLog(LOG_ERROR, "DEV: --smoke takes a frame count from 1 to %d, not \"%s\"", DEV_FRAME_LIMIT_MAX,
+                     command.second);
+            return false;
         }
-        return true;
+    } else if (strcmp(command.name, "--capture-bindings") == 0) {
+        dev->mode = DEV_MODE_CAPTURE_BINDINGS;
+        dev->script = {bindingsScript, BuildBindingsScript()};
+        dev->frameLimit = BINDINGS_SCRIPT_FRAMES;
+        dev->drawEvery = 60;
+        dev->reportName = "capture-bindings";
+    } else if (strcmp(command.name, "--capture-hints") == 0) {
+        dev->mode = DEV_MODE_CAPTURE_HINTS;
+        dev->script = {hintsScript, BuildHintsScript(*dev)};
+        dev->drawEvery = 1 << 30;
+    } else if (strcmp(command.name, "--capture-arena") == 0) {
+        dev->mode = DEV_MODE_CAPTURE_ARENA;
+    } else if (strcmp(command.name, "--capture-display") == 0) {
+        dev->mode = DEV_MODE_SCENE_CHECK;
+    } else {
+        TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
+        return false;
     }
-    if (strcmp(command.name, "--capture-bindings") == 0) {
-        app.dev.mode = DEV_MODE_CAPTURE_BINDINGS;
-        app.dev.events = bindingsScript;
-        app.dev.eventCount = BuildBindingsScript();
-        app.dev.frameLimit = BINDINGS_SCRIPT_FRAMES;
-        app.dev.drawEvery = 60;
-        return true;
+    if (!DevAllocateTiming(*dev)) {
+        TraceLog(LOG_ERROR, "DEV: out of memory for %d frames of timing", dev->frameLimit);
+        return false;
     }
-    if (strcmp(command.name, "--capture-arena") == 0) {
-        app.dev.mode = DEV_MODE_CAPTURE_ARENA;
-        return true;
-    }
-    if (strcmp(command.name, "--capture-display") == 0) {
-        app.dev.mode = DEV_MODE_SCENE_CHECK;
-        return true;
-    }
-    if (strcmp(command.name, "--capture-hints") == 0) {
-        app.dev.mode = DEV_MODE_CAPTURE_HINTS;
-        app.dev.gamepad = command.gamepad;
-        return true;
-    }
-    TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
-    return false;
+    return true;
+}
+
+void DevRunFree(App &app)
+{
+    if (!app.dev) return;
+    UnloadImage(app.dev->lastFrame);
+    free(app.dev->cpuMs);
+    free(app.dev->wallMs);
+    free(app.dev);
+    app.dev = nullptr;
 }
 
 int DevRunWindowed(App &app)
 {
-    if (MakeDirectory("artifacts") != 0) {
-        TraceLog(LOG_WARNING, "DEV: could not create artifacts/");
-        return 2;
+    DevRun &dev = *app.dev;
+    if (!DirectoryExists("artifacts") && MakeDirectory("artifacts") != 0) {
+        TraceLog(LOG_ERROR, "DEV: could not create artifacts/");
+        return 1;
     }
-    switch (app.dev.mode) {
-    case DEV_MODE_SMOKE:
-        // Half the render size keeps the run short on a software renderer.
-        DisplaySetRenderScale(DISPLAY_RENDER_SCALE_MIN);
-        LoopRun(app);
-        break;
+    switch (dev.mode) {
+    case DEV_MODE_CAPTURE_ARENA:
+        return SceneCaptureArena(app, dev.graphicsPreset);
+    case DEV_MODE_SCENE_CHECK:
+        return SceneSelfCheck(app);
     case DEV_MODE_CAPTURE_BINDINGS: {
-        // A long walk: the smallest render size keeps it quick on a software renderer.
-        DisplaySetRenderScale(DISPLAY_RENDER_SCALE_MIN);
         FILE *trace = fopen("artifacts/bindings-trace.txt", "w");
         if (!trace) {
-            TraceLog(LOG_WARNING, "DEV: could not write artifacts/bindings-trace.txt");
-            return 2;
+            TraceLog(LOG_ERROR, "DEV: could not write artifacts/bindings-trace.txt");
+            return 1;
         }
-        app.dev.trace = trace;
-        LoopRun(app);
-        app.dev.trace = nullptr;
-        fclose(trace);
+        dev.trace = trace;
         break;
     }
     case DEV_MODE_CAPTURE_HINTS:
-        return HudCaptureHints(app, app.dev.gamepad);
-    case DEV_MODE_CAPTURE_ARENA:
-        return SceneCaptureArena(app, app.dev.graphicsPreset);
-    case DEV_MODE_SCENE_CHECK:
-        return SceneSelfCheck(app);
-    case DEV_MODE_NONE:
+        InputSetGamepad(dev.gamepad);
+        break;
+    default:
         break;
     }
-    int status = app.consistent ? 0 : 3;
-    const char *name = app.dev.mode == DEV_MODE_SMOKE ? "smoke" : "capture-bindings";
-    char path[64];
-    snprintf(path, sizeof(path), "artifacts/%s.png", name);
-    SaveLastFrame(app, path);
-    snprintf(path, sizeof(path), "artifacts/%s.txt", name);
-    WriteTimingReport(app, path, status);
-    return status;
+    // Long scripted runs keep the render size small on a software renderer.
+    if (dev.mode != DEV_MODE_CAPTURE_HINTS) DisplaySetRenderScale(DISPLAY_RENDER_SCALE_MIN);
+    LoopRun(app);
+
+    int status = app.flow.consistent ? 0 : 3;
+    bool written = !dev.artifactFailed;
+    if (dev.trace) {
+        FILE *trace = (FILE *)dev.trace;
+        written = ferror(trace) == 0 && written;
+        written = fclose(trace) == 0 && written;
+        dev.trace = nullptr;
+        if (!written) TraceLog(LOG_ERROR, "DEV: could not write artifacts/bindings-trace.txt");
+    }
+    if (dev.reportName) {
+        char path[96];
+        snprintf(path, sizeof(path), "artifacts/%s.png", dev.reportName);
+        written = SaveLastFrame(dev, path) && written;
+        snprintf(path, sizeof(path), "artifacts/%s.txt", dev.reportName);
+        written = WriteTimingReport(app, path, status) && written;
+    }
+    if (dev.mode == DEV_MODE_CAPTURE_HINTS) InputSetGamepad(false);
+    // A run that could not write what it promises has failed, whatever the game did.
+    return written ? status : 1;
 }

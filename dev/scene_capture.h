@@ -11,6 +11,4 @@ int SceneCaptureArena(App &app, int graphicsPreset);
 // Renders fixed cases into small targets, checks their pixels and depth, prints one line per
 // check and "N passed, N failed"; 0 when all pass.
 int SceneSelfCheck(App &app);
-// "--capture-hints": the HUD over the scene at fixed moments of a stage, written as PNGs under
-// artifacts/. Returns the process status, 0 on success.
-int HudCaptureHints(App &app, bool gamepad);
+

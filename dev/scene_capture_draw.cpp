@@ -14,6 +14,7 @@
 #include "world/arena.h"
 #include "world/terrain.h"
 
+#include "raymath.h"
 #include "rlgl.h"
 #include "external/glad.h"
 
@@ -27,15 +28,11 @@ static const SceneQuality CAPTURE_PRESETS[3] = {{0, 1, 0, 0}, {1, 1, 0, 1}, {2, 
 
 // [SECTION] Fixed scenes
 
-static Vector3 Add(Vector3 a, Vector3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-static Vector3 Sub(Vector3 a, Vector3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-static Vector3 Scale(Vector3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-static float Dot(Vector3 a, Vector3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
 // Locations of both programs looked up here, so the modes do not depend on how start-up filled them.
 static SceneShaders CaptureShaders(const App &app)
 {
-    SceneShaders shaders = app.shaders;
+    SceneShaders shaders = app.gpu.shaders;
     shaders.interiorLocs = SceneLookupUniforms(shaders.interior, false);
     shaders.canyonLocs = SceneLookupUniforms(shaders.canyon, true);
     return shaders;
@@ -58,69 +55,15 @@ static SceneView FixedView(Vector3 player, Vector3 look, float yaw, float zoom, 
     return view;
 }
 
-// Torso transform of the walk: pitch, twist, roll about the hip pivot, then the bob offset.
-static Vector3 StrideTorso(Vector3 p, Vector3 offset, Vector3 angles)
+// A settled full-speed walk, by the game's own gait: the astronaut walks straight ahead for a
+// few seconds of 60 Hz steps.
+static ScenePose StridePose()
 {
-    Vector3 q = Sub(p, {0.0f, 1.12f, 0.0f});
-    float c = std::cos(angles.x), s = std::sin(angles.x);
-    q = {q.x, q.y * c - q.z * s, q.y * s + q.z * c};
-    c = std::cos(angles.y), s = std::sin(angles.y);
-    q = {q.x * c + q.z * s, q.y, q.z * c - q.x * s};
-    c = std::cos(angles.z), s = std::sin(angles.z);
-    q = {q.x * c - q.y * s, q.x * s + q.y * c, q.z};
-    return Add(Add(q, {0.0f, 1.12f, 0.0f}), offset);
-}
-
-// A settled full-speed walk at one phase of its cycle, for the close-up.
-static ScenePose StridePose(float phase)
-{
-    const float cadence = 1.9f;
-    const float half = 2.7f * 0.36f / (2.0f * cadence);
-    const float tau = 6.2831853f;
-    ScenePose pose{};
-    float b = std::sin(tau * phase);
-    pose.bodyOffset = {0.016f * b, 0.039f * std::cos(2.0f * tau * (phase - 0.43f)) - 0.006f, 0.0f};
-    pose.bodyAngles = {0.14f, 0.05f * b, 0.0f};
-    for (int leg = 0; leg < 2; leg++) {
-        float side = leg == 0 ? -1.0f : 1.0f;
-        float u = std::fmod(phase + 0.5f * (float)leg, 1.0f);
-        float reach, lift, angle;
-        if (u < 0.36f) {
-            float f = u / 0.36f;
-            reach = half - 2.0f * half * f;
-            lift = 0.0f;
-            angle = 0.42f * (3.0f - 2.0f * f) * f * f - 0.1f;
-        } else {
-            float w = (u - 0.36f) / 0.64f;
-            float f = std::fmin(std::fmax((w - 0.08f) / 0.92f, 0.0f), 1.0f);
-            reach = -half + 2.0f * half * (3.0f - 2.0f * f) * f * f;
-            lift = 0.3f * std::pow(std::sin(3.14159265f * w), 1.15f);
-            angle = 0.46f - 0.56f * (3.0f - 2.0f * w) * w * w;
-        }
-        Vector3 foot = {0.215f * side, std::fmax(0.0f, 0.235f * std::sin(angle)) + std::fmax(0.0f, -0.135f * std::sin(angle)) + lift + 0.145f,
-                        reach + 0.025f};
-        Vector3 hip = {0.5f * pose.bodyOffset.x + 0.185f * side, pose.bodyOffset.y + 1.1f, 0.0f};
-        Vector3 d = Sub(foot, hip);
-        float k = std::sqrt(Dot(d, d));
-        Vector3 dir = Scale(d, 1.0f / k);
-        Vector3 n = Sub({0.0f, 0.0f, 1.0f}, Scale(dir, dir.z));
-        n = Scale(n, 1.0f / std::sqrt(Dot(n, n)));
-        float h = std::fmin(0.5f * k, 0.51f);
-        pose.joints[3 * leg] = hip;
-        pose.joints[3 * leg + 1] = Add(Add(hip, Scale(d, 0.5f)), Scale(n, std::sqrt(std::fmax(0.51f * 0.51f - h * h, 0.0f))));
-        pose.joints[3 * leg + 2] = foot;
-        pose.footAngles[leg] = {0.025f * side, angle};
-    }
-    for (int arm = 0; arm < 2; arm++) {
-        float side = arm == 0 ? -1.0f : 1.0f;
-        float x = -0.06f - 0.56f * std::cos(tau * phase + 3.14159265f * (float)arm);
-        float bend = 1.05f;
-        pose.joints[6 + 3 * arm] = StrideTorso({0.335f * side, 1.555f, 0.0f}, pose.bodyOffset, pose.bodyAngles);
-        pose.joints[7 + 3 * arm] = StrideTorso({0.36f * side, 1.555f - 0.3f * std::cos(x), 0.3f * std::sin(x)}, pose.bodyOffset, pose.bodyAngles);
-        pose.joints[8 + 3 * arm] = StrideTorso({0.372f * side, 1.555f - 0.3f * std::cos(x) - 0.275f * std::cos(x + bend),
-                                                0.3f * std::sin(x) + 0.275f * std::sin(x + bend)}, pose.bodyOffset, pose.bodyAngles);
-    }
-    return pose;
+    Player walker{};
+    PlayerReset(walker, {0.0f, 0.0f, 0.0f});
+    Vector3 ahead = {std::sin(walker.yaw), 0.0f, std::cos(walker.yaw)};
+    for (int i = 0; i < 200; i++) PlayerStep(walker, ahead, 1.0f / 60.0f, (float)i / 60.0f);
+    return FieldScenePose(walker.pose);
 }
 
 enum MeteorShot { METEOR_NONE, METEOR_WARNING, METEOR_FALL, METEOR_IMPACT };
@@ -129,8 +72,8 @@ enum MeteorShot { METEOR_NONE, METEOR_WARNING, METEOR_FALL, METEOR_IMPACT };
 static void FixedMeteor(SceneMeteors &meteors, MeteorShot shot, Vector3 target)
 {
     if (shot == METEOR_NONE) return;
-    Vector3 aim = Add(target, {0.0f, 0.203f, 0.0f});
-    Vector3 start = Add(aim, {0.0f, 14.0f, 0.0f});
+    Vector3 aim = Vector3Add(target, {0.0f, 0.203f, 0.0f});
+    Vector3 start = Vector3Add(aim, {0.0f, 14.0f, 0.0f});
     int k = meteors.count++;
     const float look = 1.71f;
     meteors.targets[k] = {target.x, target.y, target.z, 0.0f};
@@ -142,7 +85,7 @@ static void FixedMeteor(SceneMeteors &meteors, MeteorShot shot, Vector3 target)
     } else if (shot == METEOR_FALL) {
         float time = 0.95f;
         float u = time / 1.24f;
-        Vector3 p = Add(start, Scale(Sub(aim, start), (0.65f * u + 0.35f) * u));
+        Vector3 p = Vector3Add(start, Vector3Scale(Vector3Subtract(aim, start), (0.65f * u + 0.35f) * u));
         meteors.bodies[k] = {p.x, p.y, p.z, 0.58f};
         meteors.targets[k].w = 1.0f;
         meteors.states[k] = {time, 1.0f, look, 0.0f};
@@ -196,7 +139,7 @@ static Vector3 PixelOrigin(const FollowCamera &c, int width, int height, int x, 
 {
     float u = ((float)x + 0.5f - 0.5f * (float)width) / (float)height;
     float v = ((float)y + 0.5f - 0.5f * (float)height) / (float)height;
-    return Add(c.position, Scale(Add(Scale(c.right, u), Scale(c.up, v)), c.viewHeight));
+    return Vector3Add(c.position, Vector3Scale(Vector3Add(Vector3Scale(c.right, u), Vector3Scale(c.up, v)), c.viewHeight));
 }
 
 static float DepthOf(float distance)
@@ -211,7 +154,7 @@ static float FlatGroundDistance(const FollowCamera &c, int width, int height, in
 {
     Vector3 o = PixelOrigin(c, width, height, x, y);
     float t = -o.y / c.forward.y;
-    point = Add(o, Scale(c.forward, t));
+    point = Vector3Add(o, Vector3Scale(c.forward, t));
     return t;
 }
 
@@ -276,7 +219,7 @@ static SceneView CaptureSceneView(const CaptureScene &scene)
     float ground = TerrainBaseHeight(scene.player.x, scene.player.y);
     Vector3 player = {scene.player.x, ground, scene.player.y};
     SceneView view = FixedView(player, player, 0.4f, scene.zoom, scene.time);
-    if (scene.extra == EXTRA_STRIDE) view.pose = StridePose(0.3f);
+    if (scene.extra == EXTRA_STRIDE) view.pose = StridePose();
     if (scene.extra == EXTRA_FLASH) view.playerFlash = 1.0f;
     Vector3 target = {player.x + 1.6f, 0.0f, player.z - 0.6f};
     target.y = TerrainBaseHeight(target.x, target.z);

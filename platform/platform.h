@@ -2,6 +2,8 @@
 // platform/windows/ and platform/linux/ each implement all of it; subsystems never use #ifdef.
 #pragma once
 
+#include <ctime>
+
 #include <cstddef>
 
 // ---------------------------------------------------------------------------------------------
@@ -35,6 +37,14 @@ bool PlatformThreadStart(PlatformThread &thread, PlatformThreadFn fn, void *arg)
 bool PlatformThreadWait(PlatformThread &thread, int milliseconds);
 // Releases the handle; waits for the thread first if it is still running.
 void PlatformThreadClose(PlatformThread &thread);
+
+// ---------------------------------------------------------------------------------------------
+// [SECTION] Clock
+// ---------------------------------------------------------------------------------------------
+
+// The local calendar time of `seconds` since the epoch; false (and `out` zeroed) if the system
+// cannot convert it.
+bool PlatformLocalTime(long long seconds, struct tm &out);
 
 // ---------------------------------------------------------------------------------------------
 // [SECTION] File system

@@ -1,9 +1,10 @@
-// Developer panel: text-field editing, commits and layout.
+// Developer panel: text-field editing, commits, layout and the widgets' behaviour.
 //
 // Index
 //   [SECTION] Text fields
 //   [SECTION] Values
 //   [SECTION] Layout
+//   [SECTION] Widget behaviour
 #include "player/dev_panel.h"
 
 #include <cmath>
@@ -157,4 +158,71 @@ Rectangle DevPanelWidgetRect(int widget, bool campaign)
     case DEV_WIDGET_COINS: return {12.0f, y0 + 210.0f, 244.0f, 32.0f};
     default: return {0.0f, 0.0f, 0.0f, 0.0f};
     }
+}
+
+// [SECTION] Widget behaviour
+
+static bool Inside(Vector2 p, Rectangle r)
+{
+    return p.x >= r.x && p.x < r.x + r.width && p.y >= r.y && p.y < r.y + r.height;
+}
+
+bool DevPanelHovered(const DevPanel &panel, int widget, bool campaign)
+{
+    return Inside(panel.mouse, DevPanelWidgetRect(widget, campaign));
+}
+
+// Hover bookkeeping shared by every widget; true when hovered.
+static bool Hover(DevPanel &panel, int id, bool campaign)
+{
+    bool hovered = DevPanelHovered(panel, id, campaign);
+    if (hovered) panel.hot = id;
+    return hovered;
+}
+
+// A text field: a press outside commits it, a press inside focuses it for replacement, then the
+// frame's typing. `refresh` is copied in on focusing, so the edit starts from the value in force.
+static DevFieldAction TextFieldStep(DevPanel &panel, int id, bool campaign, const DevPanelEvents &events,
+                                    DevTextField &field, const char *refresh)
+{
+    bool hovered = Hover(panel, id, campaign);
+    if (events.press && field.focused && !hovered) return DEV_FIELD_COMMIT;
+    if (events.press && hovered) {
+        if (!field.focused && refresh) snprintf(field.text, sizeof(field.text), "%s", refresh);
+        DevFieldFocus(field);
+    }
+    return DevFieldKeys(field, events);
+}
+
+bool DevPanelStep(DevPanel &panel, bool visible, bool campaign, const DevPanelEvents &events, bool &immortal,
+                  bool &speedTimesTen, float &zoom)
+{
+    if (!visible) {
+        // A hidden panel keeps no half-typed value.
+        if (panel.opacityField.focused) DevPanelCommitOpacity(panel);
+        if (panel.zoomField.focused) DevPanelCommitZoom(panel, zoom);
+        panel.hot = DEV_WIDGET_NONE;
+        return false;
+    }
+    panel.mouse = events.mouse;
+    panel.hot = DEV_WIDGET_NONE;
+
+    DevFieldAction opacity = TextFieldStep(panel, DEV_WIDGET_OPACITY_FIELD, campaign, events, panel.opacityField, nullptr);
+    if (opacity == DEV_FIELD_COMMIT) DevPanelCommitOpacity(panel);
+    if (opacity == DEV_FIELD_CANCEL) DevPanelCancelOpacity(panel);
+    if (Hover(panel, DEV_WIDGET_OPACITY_RESET, campaign) && events.press) HudSetOpacity(panel, HUD_OPACITY_DEFAULT);
+
+    char zoomShown[16];
+    snprintf(zoomShown, sizeof(zoomShown), "%.1f", (double)zoom);
+    DevFieldAction zoomAction = TextFieldStep(panel, DEV_WIDGET_ZOOM_FIELD, campaign, events, panel.zoomField, zoomShown);
+    if (zoomAction == DEV_FIELD_COMMIT) DevPanelCommitZoom(panel, zoom);
+    if (zoomAction == DEV_FIELD_CANCEL) DevPanelCancelZoom(panel, zoom);
+    if (Hover(panel, DEV_WIDGET_ZOOM_RESET, campaign) && events.press) {
+        zoom = DEV_ZOOM_DEFAULT;
+        DevPanelCancelZoom(panel, zoom);
+    }
+
+    if (Hover(panel, DEV_WIDGET_IMMORTAL, campaign) && events.press) immortal = !immortal;
+    if (Hover(panel, DEV_WIDGET_SPEED, campaign) && events.press) speedTimesTen = !speedTimesTen;
+    return Hover(panel, DEV_WIDGET_COINS, campaign) && events.press;
 }

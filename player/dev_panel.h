@@ -2,8 +2,8 @@
 // coin button over the top-left corner, available after the cheat code. The record holds the
 // HUD opacity and the panel's hover and focus state; the caller keeps no widget objects.
 //
-// The text-field editing, commits and layout are pure. DevPanelStep runs the widgets' behaviour
-// without drawing; DevPanelInput (raylib's keyboard at the edge) and DevPanelDraw need the window.
+// The text-field editing, commits, layout and the widgets' behaviour (DevPanelStep) are pure and
+// fed from the frame's input snapshot; only DevPanelDraw needs the window.
 #pragma once
 
 #include "raylib.h"
@@ -114,14 +114,13 @@ Rectangle DevPanelBackground(bool campaign);
 // Hit rectangle of a widget.
 Rectangle DevPanelWidgetRect(int widget, bool campaign);
 
-// [SECTION] Widgets (dev_panel_draw.cpp)
+// [SECTION] Widgets
 
+// Whether the last mouse position the panel saw lies on a widget.
+bool DevPanelHovered(const DevPanel &panel, int widget, bool campaign);
 // One behaviour pass of the widgets: commits, focus, typing, switches. Draws nothing and needs
 // no window. Returns true when the coin button was pressed. A hidden panel only commits its fields.
 bool DevPanelStep(DevPanel &panel, bool visible, bool campaign, const DevPanelEvents &events, bool &immortal,
                   bool &speedTimesTen, float &zoom);
-// DevPanelStep with this frame's typed characters and editing keys read from raylib.
-bool DevPanelInput(DevPanel &panel, bool visible, bool campaign, Vector2 mouse, bool press, bool &immortal,
-                   bool &speedTimesTen, float &zoom);
-// Draws the panel at full opacity, hover taken from the last input. Needs the window.
+// Draws the panel at full opacity, hover taken from the last input (dev_panel_draw.cpp).
 void DevPanelDraw(DevPanel &panel, const DevPanelStats &stats, bool immortal, bool speedTimesTen, float zoom);

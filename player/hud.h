@@ -6,7 +6,7 @@
 #include "player/hud_layout.h"
 #include "player/player.h"
 #include "raylib.h"
-#include "render/camera.h"
+#include "world/camera.h"
 
 constexpr int HUD_FONT_SIZE = 96;         // pixels the interface font is rasterised at
 constexpr int HUD_CODEPOINT_COUNT = 194;  // 32..126, 1024..1119, 8212, 8211, 215

@@ -183,14 +183,6 @@ float HudCooldownTurn(float cooldown)
     return Clamp01(1.0f - 2.0f * cooldown);
 }
 
-void HudHeldKeys(const FrameInput &frame, const InputDevices &devices, bool held[BINDINGS_KEY_COUNT])
-{
-    for (int k = 0; k < BINDINGS_KEY_COUNT; k++) {
-        int code = BindingsKeyCode(k);
-        held[k] = frame.focused && (frame.keyDown[code] || InputPadDown(devices, code));
-    }
-}
-
 // [SECTION] Exchange trails
 
 Vector2 HudTrailPoint(const HudAnchor &a, Vector2 from, Vector2 to, float t, float side)

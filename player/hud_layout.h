@@ -3,9 +3,8 @@
 // code reads these values and turns them into shapes.
 #pragma once
 
-#include "app/input.h"
 #include "player/bindings.h"
-#include "render/camera.h"
+#include "world/camera.h"
 #include "raylib.h"
 
 constexpr float HUD_HEAD_HEIGHT = 1.1f;        // metres above the feet the cluster centres on
@@ -112,8 +111,6 @@ void HudSlotHighlights(const Bindings &bindings, float out[BINDINGS_SLOT_COUNT])
 HudKeyMotion HudKeyMotionFor(const Bindings &bindings, int slot);
 // Share 0..1 of the cooldown already over (the sector's start).
 float HudCooldownTurn(float cooldown);
-// Keys held for the HUD: key or its pad button down, only while the window has focus.
-void HudHeldKeys(const FrameInput &frame, const InputDevices &devices, bool held[BINDINGS_KEY_COUNT]);
 
 // [SECTION] Exchange trails
 

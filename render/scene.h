@@ -5,7 +5,7 @@
 // SceneSetGraphicsQuality / SceneGraphicsQuality. Everything else needs the window's GL context.
 #pragma once
 
-#include "render/camera.h"
+#include "world/camera.h"
 #include "player/pose.h"
 #include "world/arena.h"
 #include "raylib.h"

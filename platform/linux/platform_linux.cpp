@@ -80,3 +80,10 @@ void PlatformThreadClose(PlatformThread &thread)
     delete (pthread_t *)thread.handle;
     thread = {};
 }
+
+bool PlatformLocalTime(long long seconds, struct tm &out)
+{
+    time_t t = (time_t)seconds;
+    out = {};
+    return localtime_r(&t, &out) != nullptr;
+}

@@ -5,6 +5,8 @@
 
 #include "platform/platform.h"
 
+#include <ctime>
+
 #include <cstdio>
 #include <new>
 
@@ -93,3 +95,10 @@ static bool AttachParentConsole()
 }
 
 [[maybe_unused]] static const bool parentConsoleAttached = AttachParentConsole();
+
+bool PlatformLocalTime(long long seconds, struct tm &out)
+{
+    time_t t = (time_t)seconds;
+    out = {};
+    return localtime_s(&out, &t) == 0;
+}

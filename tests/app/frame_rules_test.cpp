@@ -103,7 +103,7 @@ TEST(FieldReset, NewRunMatchesAFreshStart)
     played.totalTime = 812.5f;
     played.runTime = 700.0;
     played.deathTime = 1.5f;
-    played.newGameRequested = true;
+    played.loop.newGameRequested = true;
     CameraFollow(played.camera, played.player.position, played.player.velocity, 0.5f, false);
     FieldReset(played, 77);
 
@@ -118,11 +118,11 @@ TEST(FieldReset, KeepsTheChosenZoomAndDeveloperToggles)
     Field field{};
     FieldReset(field, 1);
     field.camera.viewHeight = 7.5f;
-    field.immortal = true;
-    field.speedTimesTen = true;
+    field.loop.immortal = true;
+    field.loop.speedTimesTen = true;
     FieldReset(field, 2);
     EXPECT_EQ(field.camera.viewHeight, 7.5f);
-    EXPECT_TRUE(field.immortal);
-    EXPECT_TRUE(field.speedTimesTen);
+    EXPECT_TRUE(field.loop.immortal);
+    EXPECT_TRUE(field.loop.speedTimesTen);
     EXPECT_EQ(field.seed, 2u);
 }

@@ -252,28 +252,6 @@ TEST(HudKeyMotion, OnlyExchangedSlotsSlideAndTheySettle)
     EXPECT_FALSE(HudKeyMotionFor(ScheduleAt(10.0), a).changed);
 }
 
-TEST(HudHeld, KeysAndPadButtonsCountOnlyWithFocus)
-{
-    static FrameInput frame;
-    frame = {};
-    InputDevices devices;
-    InputDevicesReset(devices);
-    frame.keyDown[KEY_W] = true;
-    frame.padAvailable[0] = true;
-    frame.padDown[0][InputPadButtonForKey(KEY_K)] = true;
-
-    bool held[BINDINGS_KEY_COUNT];
-    for (bool focused : {true, false}) {
-        frame.focused = focused;
-        InputTrackActivity(devices, frame, 1.0f / 60.0f);
-        HudHeldKeys(frame, devices, held);
-        for (int k = 0; k < BINDINGS_KEY_COUNT; k++) {
-            bool expected = focused && (k == BINDINGS_KEY_W || k == BINDINGS_KEY_K);
-            EXPECT_EQ(held[k], expected) << "key " << k << " focused " << focused;
-        }
-    }
-}
-
 TEST(HudCooldown, SectorStartsEmptyAndFillsAsTheCooldownEnds)
 {
     EXPECT_EQ(HudCooldownTurn(BINDINGS_COOLDOWN), 0.0f);

@@ -1,7 +1,7 @@
 #include "app/field.h"
 #include "player/bindings.h"
 #include "player/player.h"
-#include "render/camera.h"
+#include "world/camera.h"
 #include "world/arena.h"
 #include "world/terrain.h"
 

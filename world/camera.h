@@ -1,4 +1,6 @@
 // Follow camera: a fixed high orthographic view of the player; only target and height change.
+// World state, not drawing: the run keeps it, and the simulation reads it (meteors enter above
+// the view, the campaign spawns outside it).
 #pragma once
 
 #include "raylib.h"

@@ -1,4 +1,4 @@
-#include "render/camera.h"
+#include "world/camera.h"
 
 #include <cmath>
 

@@ -1,0 +1,125 @@
+#include "app/field_step.h"
+
+#include "common/maths.h"
+#include "player/bindings.h"
+
+void FieldControlsReset(FieldControls &controls)
+{
+    InputDevicesReset(controls.devices);
+    CheatReset(controls.cheat);
+    DevPanelReset(controls.devPanel);
+}
+
+bool FieldControlsTyping(const FieldControls &controls) { return DevPanelTextFocused(controls.devPanel); }
+
+FieldControlsEvents FieldControlsObserve(FieldControls &controls, const FrameInput &input)
+{
+    FieldControlsEvents events{};
+    events.modeChanged = InputTrackActivity(controls.devices, input, FrameClampDt(input.frameTime));
+    if (input.focused && !FieldControlsTyping(controls)) {
+        for (int key = 32; key < INPUT_KEY_LIMIT; key++) {
+            if (input.keyPressed[key] && CheatFeed(controls.cheat, key)) events.cheatActivated = true;
+        }
+    }
+    return events;
+}
+
+void FieldControlsHeldKeys(const FieldControls &controls, const FrameInput &input, bool held[BINDINGS_KEY_COUNT])
+{
+    for (int k = 0; k < BINDINGS_KEY_COUNT; k++) {
+        int code = BindingsKeyCode(k);
+        held[k] = input.focused && (input.keyDown[code] || InputPadDown(controls.devices, code));
+    }
+}
+
+// The panel's events from the snapshot: mouse in letterbox pixels, typing and editing keys.
+static DevPanelEvents PanelEvents(const FrameInput &in, Rectangle letterbox)
+{
+    DevPanelEvents e{};
+    e.mouse = {in.mouse.x - letterbox.x, in.mouse.y - letterbox.y};
+    e.press = in.mousePressed[0];
+    e.focused = in.focused;
+    if (!in.focused) return e;
+    for (int i = 0; i < in.charCount && e.charCount < DEV_PANEL_CHAR_CAPACITY; i++) e.chars[e.charCount++] = in.chars[i];
+    e.backspace = in.keyPressed[KEY_BACKSPACE] || in.keyRepeat[KEY_BACKSPACE];
+    e.enter = in.keyPressed[KEY_ENTER] || in.keyPressed[KEY_KP_ENTER];
+    e.escape = in.keyPressed[KEY_ESCAPE];
+    return e;
+}
+
+FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStepInput &step)
+{
+    FieldStepResult result{};
+    const FrameInput &in = *step.input;
+
+    // Time steps. Health, the shuttle and the campaign are not part of the run yet.
+    FrameConditions conditions{};
+    conditions.frameTime = in.frameTime;
+    conditions.focused = in.focused;
+    conditions.menuTransition = step.menuTransition;
+    FrameSteps steps = FrameComputeSteps(conditions);
+    field.totalTime += steps.frame;
+
+    // Developer controls, only after the cheat code.
+    bool typing = FieldControlsTyping(controls);
+    bool cheat = controls.cheat.activated;
+    bool devKeys = cheat && in.focused && !typing;
+    if (cheat && in.focused && in.keyPressed[KEY_F3]) field.loop.debugPanelVisible = !field.loop.debugPanelVisible;
+    if (cheat) {
+        // The coin button pays out once the wallet exists.
+        result.coinsButton = DevPanelStep(controls.devPanel, field.loop.debugPanelVisible, false,
+                                          PanelEvents(in, step.letterbox), field.loop.immortal,
+                                          field.loop.speedTimesTen, field.camera.viewHeight);
+        typing = FieldControlsTyping(controls);
+        devKeys = devKeys && !typing;
+    }
+
+    // New run: asked for by the menu, the developer R key, or a death that has lasted long enough.
+    bool deathOver = field.deathTime >= (double)FIELD_DEATH_RESET_SECONDS;
+    if (field.loop.newGameRequested || (devKeys && in.keyPressed[KEY_R]) || deathOver) {
+        FieldReset(field, step.newRunSeed);
+        field.loop.runActive = !deathOver;
+        result.runReset = true;
+        result.deathReset = deathOver;
+    }
+    field.loop.newGameRequested = false;
+
+    // What the run takes from the shop and the developer toggles. No shop yet: level 0.
+    BindingsSetInterval(field.bindings, BINDINGS_INTERVAL_MIN);
+    PlayerSetSpeedLevel(field.player, 0);
+    field.player.speedTimesTen = field.loop.speedTimesTen;
+
+    // Camera zoom from the wheel.
+    if (!typing && IsFinite(in.wheel))
+        field.camera.viewHeight = ClampSafe(field.camera.viewHeight - 0.6f * in.wheel, CAMERA_ZOOM_MIN, CAMERA_ZOOM_MAX);
+
+    // The bindings' exchange clock.
+    BindingsUpdate(field.bindings, steps.campaign);
+
+    // Movement input: the six keys, or the gamepad buttons that mirror them.
+    bool held[BINDINGS_KEY_COUNT] = {};
+    FieldControlsHeldKeys(controls, in, held);
+    Vector2 axes = typing ? Vector2{0.0f, 0.0f} : BindingsCardinalAxes(field.bindings, held);
+
+    // Ability keys. The meteor and the spike act on these presses once they exist.
+    if (in.focused && !typing) {
+        for (int k = 0; k < BINDINGS_KEY_COUNT; k++) {
+            int code = BindingsKeyCode(k);
+            if (!InputActionPressed(controls.devices, in, code)) continue;
+            BindingsPressAbility(field.bindings, k, steps.campaign);
+        }
+    }
+
+    // Time alive in this run.
+    field.runTime += steps.frame;
+
+    // The player moves along the camera's ground axes.
+    Vector3 direction = CameraMoveDirection(field.camera, axes.x, axes.y);
+    PlayerStep(field.player, direction, steps.player, field.totalTime);
+
+    // Camera follow.
+    CameraFollow(field.camera, field.player.position, field.player.velocity, steps.frame, false);
+
+    result.steps = steps;
+    return result;
+}
