@@ -89,8 +89,8 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     PlayerSetSpeedLevel(field.player, 0);
     field.player.speedTimesTen = field.loop.speedTimesTen;
 
-    // Camera zoom from the wheel.
-    if (!typing && IsFinite(in.wheel))
+    // Camera zoom from the wheel; an unfocused window is frozen, the camera with it.
+    if (!typing && in.focused && IsFinite(in.wheel))
         field.camera.viewHeight = ClampSafe(field.camera.viewHeight - 0.6f * in.wheel, CAMERA_ZOOM_MIN, CAMERA_ZOOM_MAX);
 
     // The bindings' exchange clock.

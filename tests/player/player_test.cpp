@@ -1,4 +1,5 @@
 #include "app/field.h"
+#include "tests/support/field_run.h"
 #include "player/bindings.h"
 #include "player/player.h"
 #include "world/camera.h"
@@ -22,41 +23,16 @@ float Length(Vector3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 float Wrap(float a) { return std::atan2(std::sin(a), std::cos(a)); }
 
 
-// The player's half of a game frame, in the loop's order: swap clock, movement keys, ability
-// presses, then the step and the camera.
-struct PlayerRun {
-    Field field;
-};
+using PlayerRun = TestRun;
 
-std::unique_ptr<PlayerRun> NewRun(uint32_t seed)
+std::unique_ptr<TestRun> NewRun(uint32_t seed) { return TestRunStart(seed); }
+
+void Frame(TestRun &run, const char *held, const char *pressed, float dt, bool focused = true)
 {
-    auto run = std::make_unique<PlayerRun>();
-    FieldReset(run->field, seed);
-    return run;
+    TestRunFrame(run, held, pressed, dt, focused);
 }
 
-void Frame(PlayerRun &run, const char *held, const char *pressed, float dt)
-{
-    bool down[BINDINGS_KEY_COUNT] = {}, edge[BINDINGS_KEY_COUNT] = {};
-    for (int k = 0; k < BINDINGS_KEY_COUNT; k++) {
-        down[k] = strchr(held, "WASDJK"[k]) != nullptr;
-        edge[k] = strchr(pressed, "WASDJK"[k]) != nullptr;
-    }
-    Field &f = run.field;
-    if (dt > 0.0f && std::isfinite(dt)) f.totalTime += dt;
-    BindingsUpdate(run.field.bindings, dt);
-    Vector2 axes = BindingsCardinalAxes(run.field.bindings, down);
-    for (int k = 0; k < BINDINGS_KEY_COUNT; k++)
-        if (edge[k]) BindingsPressAbility(run.field.bindings, k, dt);
-    PlayerStep(f.player, CameraMoveDirection(f.camera, axes.x, axes.y), dt, f.totalTime);
-    CameraFollow(f.camera, f.player.position, f.player.velocity, dt, false);
-}
-
-void Hold(PlayerRun &run, const char *held, float seconds, float hz)
-{
-    int frames = (int)std::lround(seconds * hz);
-    for (int i = 0; i < frames; i++) Frame(run, held, "", 1.0f / hz);
-}
+void Hold(TestRun &run, const char *held, float seconds, float hz) { TestRunHold(run, held, seconds, hz); }
 
 // Walks a body from `start` along world `direction` for `seconds` at `hz`.
 Player Walk(Vector3 start, Vector3 direction, float seconds, float hz)
