@@ -1,5 +1,7 @@
 #include "app/frame_rules.h"
 
+#include "common/maths.h"
+
 #include <cmath>
 
 float FrameClampDt(float frameTime)
@@ -19,26 +21,38 @@ FrameSteps FrameComputeSteps(const FrameConditions &c)
     return s;
 }
 
-static bool FiniteV(Vector3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+// Every value of the player that reaches the simulation or the shader, pose included.
+static bool PlayerFinite(const Player &p)
+{
+    if (!IsFinite(p.position) || !IsFinite(p.velocity) || !IsFinite(p.yaw) || !IsFinite(p.walkBlend) ||
+        !IsFinite(p.yawRate) || !IsFinite(p.speedMultiplier))
+        return false;
+    const PlayerPoseState &pose = p.pose;
+    for (const Vector3 &joint : pose.joints)
+        if (!IsFinite(joint)) return false;
+    for (int i = 0; i < 2; i++) {
+        const PlayerFoot &foot = pose.feet[i];
+        if (!IsFinite(pose.armSwing[i]) || !IsFinite(pose.footAngles[i]) || !IsFinite(foot.position) ||
+            !IsFinite(foot.yaw) || !IsFinite(foot.pitch))
+            return false;
+    }
+    return IsFinite(pose.bodyOffset) && IsFinite(pose.bodyAngles) && IsFinite(pose.gaitPhase);
+}
+
+static bool CameraFinite(const FollowCamera &c)
+{
+    return IsFinite(c.target) && IsFinite(c.position) && IsFinite(c.forward) && IsFinite(c.right) &&
+           IsFinite(c.up) && IsFinite(c.viewHeight);
+}
 
 bool FrameConsistent(const Field &field)
 {
     const Player &p = field.player;
-    const FollowCamera &c = field.camera;
-    if (!FiniteV(p.position) || !FiniteV(p.velocity) || !std::isfinite(p.yaw) ||
-        !std::isfinite(p.walkBlend) || !std::isfinite(p.yawRate))
-        return false;
-    if (!FiniteV(c.target) || !FiniteV(c.position) || !FiniteV(c.forward) || !FiniteV(c.right) ||
-        !FiniteV(c.up) || !std::isfinite(c.viewHeight))
-        return false;
-    float speed = std::sqrt(p.velocity.x * p.velocity.x + p.velocity.y * p.velocity.y +
-                            p.velocity.z * p.velocity.z);
-    return speed <= PLAYER_BASE_SPEED * PlayerSpeedFactor(p) + 0.001f;
+    if (!PlayerFinite(p) || !CameraFinite(field.camera)) return false;
+    return Vector3Length(p.velocity) <= PLAYER_BASE_SPEED * PlayerSpeedFactor(p) + 0.001f;
 }
 
 bool FrameCameraBasisConsistent(const FollowCamera &camera)
 {
-    Vector3 d = CameraMoveDirection(camera, 1.0f, 1.0f);
-    float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-    return std::fabs(length - 1.0f) <= 1e-4f;
+    return std::fabs(Vector3Length(CameraMoveDirection(camera, 1.0f, 1.0f)) - 1.0f) <= 1e-4f;
 }

@@ -2,20 +2,18 @@
 
 #include "world/arena.h"
 #include "world/terrain.h"
+#include "common/maths.h"
 
 #include <cmath>
 
-static float Length(Vector3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
-static bool Finite(Vector3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-static float WrapAngle(float a) { return std::atan2(std::sin(a), std::cos(a)); }
-
-static Vector3 Scale(Vector3 v, float s) { return {v.x * s, v.y * s, v.z * s}; }
-
 static Vector3 LimitLength(Vector3 v, float limit)
 {
-    float length = Length(v);
-    return length > limit && length > 0.0f ? Scale(v, limit / length) : v;
+    float length = Vector3Length(v);
+    return length > limit && length > 0.0f ? Vector3Scale(v, limit / length) : v;
 }
+
+// Within this of a half turn, which way round is decided by float rounding alone.
+constexpr float PLAYER_REVERSAL_TOLERANCE = 1e-3f;
 
 void PlayerReset(Player &player, Vector3 position)
 {
@@ -42,15 +40,15 @@ void PlayerStep(Player &player, Vector3 direction, float dt, float time)
 {
     Player &p = player;
     // Frozen frames (pause, lost focus, death) must leave the run exactly as it was.
-    if (!(dt > 0.0f) || !std::isfinite(dt) || !Finite(direction)) {
+    if (!(dt > 0.0f) || !std::isfinite(dt) || !IsFinite(direction)) {
         p.position.y = TerrainHeight(p.position.x, p.position.z);
         PlayerPose(p, 0.0f, time);
         return;
     }
 
     float speed = PLAYER_BASE_SPEED * PlayerSpeedFactor(p);
-    float ease = 1.0f - std::exp(-PLAYER_VELOCITY_RATE * dt);
-    Vector3 target = Scale(direction, speed);
+    float ease = EaseFactor(PLAYER_VELOCITY_RATE, dt);
+    Vector3 target = Vector3Scale(direction, speed);
     p.velocity.x += (target.x - p.velocity.x) * ease;
     p.velocity.y += (target.y - p.velocity.y) * ease;
     p.velocity.z += (target.z - p.velocity.z) * ease;
@@ -67,20 +65,21 @@ void PlayerStep(Player &player, Vector3 direction, float dt, float time)
     Vector3 travelled = {(p.position.x - old.x) / dt, (p.position.y - old.y) / dt, (p.position.z - old.z) / dt};
     p.velocity = LimitLength(travelled, speed);
 
-    float s = Length(p.velocity);
+    float s = Vector3Length(p.velocity);
     float oldYaw = p.yaw;
     if (s > PLAYER_TURN_MIN_SPEED) {
         float delta = WrapAngle(std::atan2(p.velocity.x, p.velocity.z) - p.yaw);
-        float turn = delta * (1.0f - std::exp(-PLAYER_TURN_RATE * dt));
+        // A reversal turns the way the body already turns (left when it was not turning), so the
+        // same input faces the same way at every frame rate.
+        if (std::fabs(delta) > PI - PLAYER_REVERSAL_TOLERANCE) delta = (p.yawRate < 0.0f ? -1.0f : 1.0f) * std::fabs(delta);
+        float turn = delta * EaseFactor(PLAYER_TURN_RATE, dt);
         float limit = PLAYER_TURN_LIMIT * dt;
         turn = turn < -limit ? -limit : (turn > limit ? limit : turn);
         p.yaw += turn;
     }
     p.yawRate = WrapAngle(p.yaw - oldYaw) / dt;
 
-    float share = s / PLAYER_BASE_SPEED;
-    share = share < 0.0f ? 0.0f : (share > 1.0f ? 1.0f : share);
-    p.walkBlend += (share - p.walkBlend) * (1.0f - std::exp(-PLAYER_TURN_RATE * dt));
+    p.walkBlend = EaseToward(p.walkBlend, ClampSafe(s / PLAYER_BASE_SPEED, 0.0f, 1.0f), PLAYER_TURN_RATE, dt);
 
     p.position.y = TerrainHeight(p.position.x, p.position.z);
     PlayerPose(p, dt, time);
@@ -93,6 +92,6 @@ void PlayerStandAboard(Player &player, float dt, float time)
         return;
     }
     player.velocity = {0.0f, 0.0f, 0.0f};
-    player.walkBlend -= player.walkBlend * (1.0f - std::exp(-PLAYER_TURN_RATE * dt));
+    player.walkBlend = EaseToward(player.walkBlend, 0.0f, PLAYER_TURN_RATE, dt);
     PlayerPose(player, dt, time);
 }

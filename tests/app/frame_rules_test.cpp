@@ -50,18 +50,37 @@ TEST_F(ConsistencyTest, FreshRunIsConsistentAndCameraBasisIsUnit)
     EXPECT_TRUE(FrameCameraBasisConsistent(field.camera));
 }
 
+// Any value of the player or the camera that is not finite fails the check: the body, the
+// speed multiplier (a NaN one would quietly shrink the speed bound) and every pose value the
+// shader receives.
 TEST_F(ConsistencyTest, NonFiniteValuesFail)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    Field broken = field;
-    broken.player.position.x = nan;
-    EXPECT_FALSE(FrameConsistent(broken));
-    broken = field;
-    broken.player.yawRate = std::numeric_limits<float>::infinity();
-    EXPECT_FALSE(FrameConsistent(broken));
-    broken = field;
-    broken.camera.up.y = nan;
-    EXPECT_FALSE(FrameConsistent(broken));
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        const char *name;
+        void (*spoil)(Field &, float);
+    } cases[] = {
+        {"position", [](Field &f, float v) { f.player.position.x = v; }},
+        {"yaw rate", [](Field &f, float v) { f.player.yawRate = v; }},
+        {"speed multiplier", [](Field &f, float v) { f.player.speedMultiplier = v; }},
+        {"knee", [](Field &f, float v) { f.player.pose.joints[PLAYER_JOINT_LEFT_KNEE].y = v; }},
+        {"hand", [](Field &f, float v) { f.player.pose.joints[PLAYER_JOINT_RIGHT_HAND].z = v; }},
+        {"body offset", [](Field &f, float v) { f.player.pose.bodyOffset.y = v; }},
+        {"body angles", [](Field &f, float v) { f.player.pose.bodyAngles.z = v; }},
+        {"foot angle", [](Field &f, float v) { f.player.pose.footAngles[1].y = v; }},
+        {"foot", [](Field &f, float v) { f.player.pose.feet[0].position.x = v; }},
+        {"arm swing", [](Field &f, float v) { f.player.pose.armSwing[1] = v; }},
+        {"camera up", [](Field &f, float v) { f.camera.up.y = v; }},
+        {"zoom", [](Field &f, float v) { f.camera.viewHeight = v; }},
+    };
+    for (const Case &c : cases) {
+        for (float v : {nan, inf}) {
+            Field broken = field;
+            c.spoil(broken, v);
+            EXPECT_FALSE(FrameConsistent(broken)) << c.name << " " << v;
+        }
+    }
 }
 
 TEST_F(ConsistencyTest, SpeedBoundCountsTheMultiplierOnce)

@@ -268,3 +268,20 @@ TEST(PlayerStep, StandingAboardSettlesTheWalk)
     EXPECT_EQ(p.position.x, position.x);
     EXPECT_FALSE(p.pose.feet[0].airborne || p.pose.feet[1].airborne);
 }
+
+// A half turn by the keys: S after W points the velocity exactly backwards, where float rounding
+// alone would pick the way round. Every rate turns the same way and faces the same way after.
+TEST(PlayerStep, ReversalTurnsTheSameWayAtEveryRate)
+{
+    for (float startYaw : {0.4f, 0.0f, -2.0f}) {
+        float yaw[3];
+        for (int r = 0; r < 3; r++) {
+            auto run = NewRun(3);
+            run->field.player.yaw = startYaw;
+            Hold(*run, "W", 2.0f, RATES[r]);
+            Hold(*run, "S", 0.2f, RATES[r]);
+            yaw[r] = run->field.player.yaw;
+        }
+        for (int r = 1; r < 3; r++) EXPECT_NEAR(Wrap(yaw[r] - yaw[0]), 0.0f, 0.15f) << startYaw << " at " << RATES[r];
+    }
+}

@@ -21,7 +21,8 @@ inline std::unique_ptr<TestRun> TestRunStart(uint32_t seed)
 }
 
 // One game frame of `dt` seconds with `held` keys down and `pressed` keys going down ("WASDJK"
-// letters), the window focused unless told otherwise.
+// letters; a pressed key not also held is a tap that went up within the frame), the window
+// focused unless told otherwise.
 inline FieldStepResult TestRunFrame(TestRun &run, const char *held, const char *pressed, float dt, bool focused = true)
 {
     FrameInput &in = run.input;
@@ -30,7 +31,7 @@ inline FieldStepResult TestRunFrame(TestRun &run, const char *held, const char *
     in.focused = focused;
     for (int k = 0; k < 6; k++) {
         int code = "WASDJK"[k];
-        in.keyDown[code] = strchr(held, "WASDJK"[k]) != nullptr || strchr(pressed, "WASDJK"[k]) != nullptr;
+        in.keyDown[code] = strchr(held, "WASDJK"[k]) != nullptr;
         in.keyPressed[code] = strchr(pressed, "WASDJK"[k]) != nullptr;
     }
     FieldControlsObserve(run.controls, in);
