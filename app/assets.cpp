@@ -100,9 +100,12 @@ int AssetPrintLicenses()
     for (const char *path : paths) {
         char *text = AssetLoadText(path);
         if (!text) return 1;
-        printf("%s\n%s\n", path, text);
+        int written = printf("%s\n%s\n", path, text);
         MemFree(text);
+        if (written < 0) break;
     }
-    fflush(stdout);
-    return 0;
+    // A full disk or a closed stream is a failure, not a printed licence.
+    bool ok = fflush(stdout) == 0 && !ferror(stdout);
+    if (!ok) TraceLog(LOG_ERROR, "ASSETS: the licence texts could not be written to standard output");
+    return ok ? 0 : 1;
 }

@@ -16,4 +16,14 @@ expect_line artifacts/smoke.txt "status 0"
 read -r _ x _ z _ < <(grep '^player ' artifacts/smoke.txt)
 awk -v x="$x" -v z="$z" 'BEGIN { exit !(x < -0.3 && z < -0.3) }' || fail "the player did not walk up the screen: $x $z"
 grep -q 'ERROR' "$work/out" && { cat "$work/out" >&2; fail "error lines in a clean run"; }
+# A frame count that is not a plain number in range is refused before any window opens.
+for bad in 3x 4294967297 0 -5 ""; do
+  env -u DISPLAY "$exe" --smoke "$bad" >"$work/bad" 2>&1
+  expect_status $? 2
+  expect_line "$work/bad" "--smoke takes a frame count"
+done
+# Artifacts that cannot be written fail the run.
+mkdir "$work/blocked" && cd "$work/blocked" && : > artifacts
+run_windowed "$exe" --smoke 2 >"$work/blocked.out" 2>&1
+expect_status $? 1
 echo "smoke: ok"
