@@ -47,7 +47,7 @@ void BindingsPressed(const bool *keyPressed, int keyCodeCount, bool focused, boo
 
 // [SECTION] Assignment
 
-static void DrawPair(Bindings &b);
+static void PickPair(Bindings &b);
 
 void BindingsReset(Bindings &bindings, uint32_t seed)
 {
@@ -65,7 +65,7 @@ void BindingsReset(Bindings &bindings, uint32_t seed)
     bindings.swapAnim = 1.0f;
     bindings.lastPairA = -1;
     bindings.rng = seed;
-    DrawPair(bindings);
+    PickPair(bindings);
 }
 
 Vector2 BindingsAxesForKeys(const Bindings &bindings, const bool held[BINDINGS_KEY_COUNT])
@@ -122,7 +122,7 @@ int BindingsPairSlotB(int pairB) { return pairB < 2 ? SLOT_ABILITY1 + pairB : pa
 
 // Announces the next exchange: one of nine pairs that never put S on an ability slot and never
 // swap the two abilities with each other.
-static void DrawPair(Bindings &b)
+static void PickPair(Bindings &b)
 {
     int sSlot = -1;
     int others[3] = {0, 1, 3};
@@ -159,7 +159,7 @@ static void PerformSwap(Bindings &b)
     b.swapCount += 1;
     b.lastPairA = b.pairA;
     b.lastPairB = b.pairB;
-    DrawPair(b);
+    PickPair(b);
 }
 
 void BindingsUpdate(Bindings &bindings, float dt)
