@@ -3,6 +3,7 @@
 // ground-texture bake on 1 thread and on the machine's bake thread count.
 #include "world/arena.h"
 #include "world/terrain.h"
+#include "common/maths.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,12 +28,7 @@ const Samples &BenchSamples()
     static Samples samples = [] {
         Samples s{};
         uint32_t r = 2463534242u;
-        auto unit = [&r] {
-            r ^= r << 13;
-            r ^= r >> 17;
-            r ^= r << 5;
-            return (float)(r >> 8) * (1.0f / 16777216.0f);
-        };
+        auto unit = [&r] { return (float)(Xorshift32(r) >> 8) * (1.0f / 16777216.0f); };
         for (int i = 0; i < SAMPLE_COUNT; ++i) {
             s.points[i] = {unit() * 280.0f - 140.0f, 0.0f, unit() * 280.0f - 140.0f};
             s.directions[i] = {unit() * 2.0f - 1.0f, unit() * 2.0f - 1.0f};
