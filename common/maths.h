@@ -60,5 +60,13 @@ inline int ClampInt(int x, int lo, int hi) { return x < lo ? lo : (x > hi ? hi :
 // Angle wrapped into (-pi, pi].
 inline float WrapAngle(float a) { return std::atan2(std::sin(a), std::cos(a)); }
 
+// v scaled to unit length; the zero vector for a zero or non-finite length.
+inline Vector3 NormalizeOrZero(Vector3 v)
+{
+    float length = Vector3Length(v);
+    if (!(length > 0.0f) || !std::isfinite(length)) return {0.0f, 0.0f, 0.0f};
+    return Vector3Scale(v, 1.0f / length);
+}
+
 // Horizontal (x, z) length of a vector.
 inline float LengthXZ(Vector3 v) { return std::sqrt(v.x * v.x + v.z * v.z); }

@@ -7,6 +7,8 @@
 //   [SECTION] Widget behaviour
 #include "player/dev_panel.h"
 
+#include "common/maths.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -104,11 +106,10 @@ bool DevFieldParse(const char *text, float &out)
 
 // [SECTION] Values
 
-static float Clamp(float x, float lo, float hi) { return x < lo ? lo : (x > hi ? hi : x); }
 
 void HudSetOpacity(DevPanel &panel, float x)
 {
-    panel.opacity = std::isfinite(x) ? Clamp(x, 0.0f, 1.0f) : HUD_OPACITY_DEFAULT;
+    panel.opacity = std::isfinite(x) ? ClampSafe(x, 0.0f, 1.0f) : HUD_OPACITY_DEFAULT;
     FieldSet(panel.opacityField, "%.2f", panel.opacity);
     panel.opacityField.focused = false;
     panel.opacityField.replaceNext = false;
@@ -124,7 +125,7 @@ void DevPanelCommitOpacity(DevPanel &panel)
 void DevPanelCommitZoom(DevPanel &panel, float &zoom)
 {
     float x = zoom;
-    if (DevFieldParse(panel.zoomField.text, x)) zoom = Clamp(x, DEV_ZOOM_MIN, DEV_ZOOM_MAX);
+    if (DevFieldParse(panel.zoomField.text, x)) zoom = ClampSafe(x, DEV_ZOOM_MIN, DEV_ZOOM_MAX);
     DevPanelCancelZoom(panel, zoom);
 }
 

@@ -9,6 +9,7 @@
 //   [SECTION] Level clock
 //   [SECTION] HUD
 #include "player/hud.h"
+#include "raymath.h"
 
 #include "rlgl.h"
 
@@ -79,7 +80,6 @@ void HudEnd() { EndShaderMode(); }
 
 // [SECTION] Drawing helpers
 
-static constexpr float PI_F = 3.14159265358979f;
 
 static Color Faded(Color c, float share)
 {
@@ -87,8 +87,6 @@ static Color Faded(Color c, float share)
     return {c.r, c.g, c.b, (unsigned char)std::lround(a)};
 }
 
-static Vector2 Add(Vector2 a, Vector2 b) { return {a.x + b.x, a.y + b.y}; }
-static Vector2 Scale(Vector2 a, float s) { return {a.x * s, a.y * s}; }
 
 // A triangle with a colour per corner, in whatever winding: the order is fixed here so the
 // back-face culling of rlgl never drops it.
@@ -127,17 +125,17 @@ static void OutlineClosed(const Vector2 *p, int n, float thick, Color color)
         float l1 = std::sqrt(e1.x * e1.x + e1.y * e1.y), l2 = std::sqrt(e2.x * e2.x + e2.y * e2.y);
         Vector2 n1 = l1 > 0.0f ? Vector2{-e1.y / l1, e1.x / l1} : Vector2{0.0f, 0.0f};
         Vector2 n2 = l2 > 0.0f ? Vector2{-e2.y / l2, e2.x / l2} : Vector2{0.0f, 0.0f};
-        Vector2 m = Add(n1, n2);
+        Vector2 m = Vector2Add(n1, n2);
         float lm = std::sqrt(m.x * m.x + m.y * m.y);
-        m = lm > 0.0f ? Scale(m, 1.0f / lm) : n1;
+        m = lm > 0.0f ? Vector2Scale(m, 1.0f / lm) : n1;
         // Sharp corners would throw long spikes; their mitre is capped at 2.5 half-widths.
         float cosine = std::fmax(m.x * n1.x + m.y * n1.y, 0.4f);
-        offset[i] = Scale(m, 0.5f * thick / cosine);
+        offset[i] = Vector2Scale(m, 0.5f * thick / cosine);
     }
     for (int i = 0; i < n; i++) {
         int j = (i + 1) % n;
-        Vector2 a0 = Add(p[i], offset[i]), a1 = Add(p[i], Scale(offset[i], -1.0f));
-        Vector2 b0 = Add(p[j], offset[j]), b1 = Add(p[j], Scale(offset[j], -1.0f));
+        Vector2 a0 = Vector2Add(p[i], offset[i]), a1 = Vector2Add(p[i], Vector2Scale(offset[i], -1.0f));
+        Vector2 b0 = Vector2Add(p[j], offset[j]), b1 = Vector2Add(p[j], Vector2Scale(offset[j], -1.0f));
         Tri(a0, a1, b1, color);
         Tri(a0, b1, b0, color);
     }
@@ -191,8 +189,8 @@ static void DrawKey(int key, Vector2 c, float size, Color color, bool gamepad)
     for (int pass = 0; pass < 2; pass++) {
         Vector2 o = pass == 0 ? Vector2{c.x, c.y + 1.0f} : c;
         Color k = pass == 0 ? Faded(GLYPH_SHADOW, shadowShare) : color;
-        Tri(Add(o, Scale(d, t)), Add(o, Add(Scale(d, -0.72f * t), Scale(p, 0.95f * t))),
-            Add(o, Add(Scale(d, -0.72f * t), Scale(p, -0.95f * t))), k);
+        Tri(Vector2Add(o, Vector2Scale(d, t)), Vector2Add(o, Vector2Add(Vector2Scale(d, -0.72f * t), Vector2Scale(p, 0.95f * t))),
+            Vector2Add(o, Vector2Add(Vector2Scale(d, -0.72f * t), Vector2Scale(p, -0.95f * t))), k);
     }
 }
 
@@ -281,14 +279,14 @@ static void DrawArrow(const HudAnchor &a, const Bindings &b, int slot, float hig
         OutlineClosed(o, 7, 2.3f, Faded({255, 219, 79, 255}, highlight));
     }
     Color ink = held ? Color{188, 255, 255, 255} : Color{239, 250, 248, 248};
-    DrawSlotKey(b, slot, Add(pos, Scale(d, -5.0f)), ink, f.gamepad);
+    DrawSlotKey(b, slot, Vector2Add(pos, Vector2Scale(d, -5.0f)), ink, f.gamepad);
 }
 
 static void DrawSawIcon(Vector2 c)
 {
     Color ink = {204, 241, 255, 190};
     for (int k = 0; k < 16; k++) {
-        float a = (float)k * PI_F / 8.0f;
+        float a = (float)k * PI / 8.0f;
         Vector2 p0 = {c.x + 24.0f * std::cos(a), c.y + 24.0f * std::sin(a)};
         Vector2 p1 = {c.x + 31.0f * std::cos(a + 0.2f), c.y + 31.0f * std::sin(a + 0.2f)};
         Vector2 p2 = {c.x + 24.0f * std::cos(a + 0.32f), c.y + 24.0f * std::sin(a + 0.32f)};
@@ -343,11 +341,11 @@ static void DrawAbilitySlot(const HudAnchor &a, const Bindings &b, int i, float 
         float q = HudCooldownTurn(cooldown);
         float start = q * 360.0f - 90.0f;
         DrawCircleSector(c, 22.5f, start, 270.0f, 36, {91, 12, 30, 155});
-        float r = start * PI_F / 180.0f;
+        float r = start * PI / 180.0f;
         Vector2 u = {std::cos(r), std::sin(r)}, p = {-u.y, u.x};
         Color hand = {255, 167, 155, 220};
-        DrawLineEx(c, Add(c, Scale(u, 17.0f)), 1.5f, hand);
-        Tri(Add(c, Scale(u, 21.0f)), Add(c, Add(Scale(u, 16.0f), Scale(p, 3.0f))), Add(c, Add(Scale(u, 16.0f), Scale(p, -3.0f))), hand);
+        DrawLineEx(c, Vector2Add(c, Vector2Scale(u, 17.0f)), 1.5f, hand);
+        Tri(Vector2Add(c, Vector2Scale(u, 21.0f)), Vector2Add(c, Vector2Add(Vector2Scale(u, 16.0f), Vector2Scale(p, 3.0f))), Vector2Add(c, Vector2Add(Vector2Scale(u, 16.0f), Vector2Scale(p, -3.0f))), hand);
     }
 }
 
@@ -383,13 +381,13 @@ static constexpr int HEART_SEGMENTS = HUD_HEART_POINTS - 1;
 
 static Vector2 HeartPoint(int i, float size)
 {
-    return HudHeartCurve(-2.0f * PI_F * (float)i / (float)HEART_SEGMENTS, size);
+    return HudHeartCurve(-2.0f * PI * (float)i / (float)HEART_SEGMENTS, size);
 }
 
 static void HeartFlat(Vector2 c, float size, Color color)
 {
     for (int i = 0; i < HEART_SEGMENTS; i++)
-        Tri(c, Add(c, HeartPoint(i, size)), Add(c, HeartPoint(i + 1, size)), color);
+        Tri(c, Vector2Add(c, HeartPoint(i, size)), Vector2Add(c, HeartPoint(i + 1, size)), color);
 }
 
 static void HeartBody(Vector2 c, const HudHeartLook &look)
@@ -403,14 +401,14 @@ static void HeartBody(Vector2 c, const HudHeartLook &look)
         Vector2 ua = HeartPoint(i, 1.0f), ub = HeartPoint(i + 1, 1.0f);
         for (int band = 0; band < 3; band++) {
             float f0 = BANDS[band], f1 = BANDS[band + 1];
-            Vector2 a1 = Add(c, Scale(ua, f1 * look.size)), b1 = Add(c, Scale(ub, f1 * look.size));
-            Color ca1 = shade(Scale(ua, f1), f1), cb1 = shade(Scale(ub, f1), f1);
+            Vector2 a1 = Vector2Add(c, Vector2Scale(ua, f1 * look.size)), b1 = Vector2Add(c, Vector2Scale(ub, f1 * look.size));
+            Color ca1 = shade(Vector2Scale(ua, f1), f1), cb1 = shade(Vector2Scale(ub, f1), f1);
             if (band == 0) {
                 Tri(c, centre, a1, ca1, b1, cb1);
                 continue;
             }
-            Vector2 a0 = Add(c, Scale(ua, f0 * look.size)), b0 = Add(c, Scale(ub, f0 * look.size));
-            Color ca0 = shade(Scale(ua, f0), f0), cb0 = shade(Scale(ub, f0), f0);
+            Vector2 a0 = Vector2Add(c, Vector2Scale(ua, f0 * look.size)), b0 = Vector2Add(c, Vector2Scale(ub, f0 * look.size));
+            Color ca0 = shade(Vector2Scale(ua, f0), f0), cb0 = shade(Vector2Scale(ub, f0), f0);
             Tri(a0, ca0, a1, ca1, b1, cb1);
             Tri(a0, ca0, b1, cb1, b0, cb0);
         }
@@ -426,8 +424,8 @@ static void HeartCracks(Vector2 c, const HudHeartLook &look)
         float length = HudCrackLength(crack, look.lost);
         for (int i = 0; i + 1 < n && (float)i < length; i++) {
             float part = length - (float)i < 1.0f ? length - (float)i : 1.0f;
-            Vector2 p0 = Add(c, Scale(points[i], look.size));
-            Vector2 full = Add(c, Scale(points[i + 1], look.size));
+            Vector2 p0 = Vector2Add(c, Vector2Scale(points[i], look.size));
+            Vector2 full = Vector2Add(c, Vector2Scale(points[i + 1], look.size));
             Vector2 p1 = {p0.x + (full.x - p0.x) * part, p0.y + (full.y - p0.y) * part};
             DrawLineEx({p0.x + 0.65f, p0.y + 0.65f}, {p1.x + 0.65f, p1.y + 0.65f}, 1.6f, Faded({255, 153, 151, 150}, r));
             DrawLineEx(p0, p1, 1.35f, Faded({48, 9, 20, 235}, r));

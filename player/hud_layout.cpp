@@ -9,22 +9,16 @@
 //   [SECTION] Level clock
 #include "player/hud_layout.h"
 
+#include "common/maths.h"
+
 #include <cmath>
 #include <cstdio>
 
-static constexpr float PI_F = 3.14159265358979f;
 
 // [SECTION] Helpers
 
-static float Clamp01(float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); }
-static float ClampTo(float x, float lo, float hi) { return x < lo ? lo : (x > hi ? hi : x); }
-static float Dot3(Vector3 a, Vector3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+static float Clamp01(float x) { return ClampSafe(x, 0.0f, 1.0f); }
 
-float HudSmoothstep(float x)
-{
-    float t = Clamp01(x);
-    return (3.0f - 2.0f * t) * t * t;
-}
 
 Color HudMix(Color a, Color b, float t)
 {
@@ -43,7 +37,7 @@ Vector2 HudProject(const FollowCamera &camera, Vector3 point, float viewWidth, f
     if (!(camera.viewHeight > 0.0f)) return centre;
     float m = viewHeight / camera.viewHeight;
     Vector3 d = {point.x - camera.position.x, point.y - camera.position.y, point.z - camera.position.z};
-    return {centre.x + Dot3(d, camera.right) * m, centre.y - Dot3(d, camera.up) * m};
+    return {centre.x + Vector3DotProduct(d, camera.right) * m, centre.y - Vector3DotProduct(d, camera.up) * m};
 }
 
 HudAnchor HudAnchorAt(float cx, float cy, float m, float upY)
@@ -145,7 +139,7 @@ static bool ExchangeRunning(const Bindings &b) { return b.swapCount > 0 && b.swa
 void HudSlotHighlights(const Bindings &b, float out[BINDINGS_SLOT_COUNT])
 {
     float pulse = BindingsWarningPulse(BindingsWarningTime(b));
-    float anim = b.swapCount > 0 ? 1.0f - HudSmoothstep(b.swapAnim) : 0.0f;
+    float anim = b.swapCount > 0 ? 1.0f - Smoothstep(b.swapAnim) : 0.0f;
     for (int s = 0; s < BINDINGS_SLOT_COUNT; s++) {
         bool movement = s < SLOT_ABILITY1;
         // pairB codes movement slots as slot + 2 and ability slots as 0, 1.
@@ -166,8 +160,8 @@ HudKeyMotion HudKeyMotionFor(const Bindings &b, int slot)
     if (slot < 0 || slot >= BINDINGS_SLOT_COUNT) return m;
     m.oldKey = b.prevSlotKey[slot];
     if (!ExchangeRunning(b) || b.prevSlotKey[slot] == b.slotKey[slot]) return m;
-    float out = HudSmoothstep(b.swapAnim / 0.22f);
-    float in = HudSmoothstep(b.swapAnim / 0.34f);
+    float out = Smoothstep(b.swapAnim / 0.22f);
+    float in = Smoothstep(b.swapAnim / 0.34f);
     m.changed = true;
     m.oldShift = 9.0f * out;
     m.oldAlpha = 1.0f - out;
@@ -194,9 +188,9 @@ Vector2 HudTrailPoint(const HudAnchor &a, Vector2 from, Vector2 to, float t, flo
     float a0 = std::atan2(fy, fx), a1 = std::atan2(ty, tx);
     float r0 = std::sqrt(fx * fx + fy * fy), r1 = std::sqrt(tx * tx + ty * ty);
     float da = a1 - a0;
-    while (da > PI_F) da -= 2.0f * PI_F;
-    while (da <= -PI_F) da += 2.0f * PI_F;
-    float bulge = std::sin(PI_F * t);
+    while (da > PI) da -= 2.0f * PI;
+    while (da <= -PI) da += 2.0f * PI;
+    float bulge = std::sin(PI * t);
     float angle = a0 + da * t + side * 0.2f * bulge;
     float radius = r0 + (r1 - r0) * t + side * 0.17f * bulge;
     return {a.cx + radius * std::cos(angle) * a.ox, a.cy + radius * std::sin(angle) * a.oy};
@@ -204,7 +198,7 @@ Vector2 HudTrailPoint(const HudAnchor &a, Vector2 from, Vector2 to, float t, flo
 
 float HudTrailHead(float swapAnim) { return std::fmin(1.0f, Clamp01(swapAnim) / 0.76f); }
 
-float HudTrailFade(float swapAnim) { return 1.0f - HudSmoothstep((swapAnim - 0.7f) / 0.3f); }
+float HudTrailFade(float swapAnim) { return 1.0f - Smoothstep((swapAnim - 0.7f) / 0.3f); }
 
 float HudTrailBrightness(float along, float head, float fade)
 {
@@ -253,7 +247,7 @@ Vector2 HudHeartCentre(Vector2 cluster, int hearts, int index)
 float HudHeartLost(float shownLoss, int hearts, int index)
 {
     if (!std::isfinite(shownLoss)) return 0.0f;
-    return ClampTo(shownLoss - 4.0f * (float)(hearts - 1 - index), 0.0f, 4.0f);
+    return ClampSafe(shownLoss - 4.0f * (float)(hearts - 1 - index), 0.0f, 4.0f);
 }
 
 HudHeartLook HudHeartLookFor(const HudHearts &h, int index, float time)
@@ -266,12 +260,12 @@ HudHeartLook HudHeartLookFor(const HudHearts &h, int index, float time)
     float hit = std::isfinite(h.hitFlash) ? Clamp01(h.hitFlash) : 0.0f;
     float heal = std::isfinite(h.healFlash) ? Clamp01(h.healFlash) : 0.0f;
     float beat = std::pow(std::fmax(0.0f, std::sin(4.0f * time)), 6.0f);
-    float swell = 1.0f + 0.028f * beat + 0.055f * heal + 0.13f * hit * std::sin(3.0f * PI_F * (1.0f - hit));
+    float swell = 1.0f + 0.028f * beat + 0.055f * heal + 0.13f * hit * std::sin(3.0f * PI * (1.0f - hit));
     look.size = 7.7f * std::sqrt(fill) * swell;
     look.alpha = (0.68f + 0.27f * hit) * fill;
     look.glint = std::fmax(hit, heal);
     look.lost = HudHeartLost(h.shownLoss, n, index);
-    look.shatter = HudSmoothstep(look.lost - 3.0f);
+    look.shatter = Smoothstep(look.lost - 3.0f);
     return look;
 }
 
@@ -303,14 +297,14 @@ int HudCrackPolyline(int crack, Vector2 out[HUD_CRACK_POINTS])
 float HudCrackLength(int crack, float lost)
 {
     if (crack < 0 || crack >= HUD_CRACK_COUNT || !std::isfinite(lost)) return 0.0f;
-    return HudSmoothstep(lost - CRACK_START[crack]) * (float)(CRACK_POINTS[crack] - 1);
+    return Smoothstep(lost - CRACK_START[crack]) * (float)(CRACK_POINTS[crack] - 1);
 }
 
 Color HudHeartShade(Vector2 unit, float band, float shatter, float glint)
 {
     // Light from the upper left, a darker rim, grey as the heart breaks, a glint on hits and heals.
     float light = Clamp01(0.5f - 0.5f * (0.6f * unit.x + 0.8f * unit.y));
-    float rim = 0.75f * HudSmoothstep((band - 0.55f) / 0.45f);
+    float rim = 0.75f * Smoothstep((band - 0.55f) / 0.45f);
     Color red = HudMix({131, 20, 41, 255}, {245, 74, 84, 255}, light);
     red = HudMix(red, {80, 13, 31, 255}, rim);
     Color grey = HudMix({36, 30, 35, 255}, {87, 66, 70, 255}, light * (1.0f - rim));

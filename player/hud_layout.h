@@ -155,5 +155,4 @@ Vector2 HudClockIconCentre(const HudAnchor &anchor, float textWidth);
 
 // [SECTION] Helpers
 
-float HudSmoothstep(float x);  // (3 - 2x)x² of x clamped to 0..1
 Color HudMix(Color a, Color b, float t);

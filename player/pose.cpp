@@ -1,14 +1,12 @@
 #include "player/pose.h"
 #include "player/player.h"
+#include "common/maths.h"
 
 #include <cmath>
 
 static constexpr float TORSO_PIVOT_HIP_Y = 1.1f;  // hip height above the feet when standing
 static constexpr float SHOULDER_Y = 1.555f;
 
-static float Clamp(float x, float lo, float hi) { return x < lo ? lo : (x > hi ? hi : x); }
-static float Smooth(float x) { return (3.0f - 2.0f * x) * x * x; }
-static float Length(Vector3 v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
 
 Vector3 PlayerTorsoTransform(const PlayerPoseState &pose, Vector3 point)
 {
@@ -30,13 +28,13 @@ Vector3 PlayerTorsoTransform(const PlayerPoseState &pose, Vector3 point)
 static Vector3 Knee(Vector3 hip, Vector3 foot, float *reach)
 {
     Vector3 d = {foot.x - hip.x, foot.y - hip.y, foot.z - hip.z};
-    float k = Length(d);
+    float k = Vector3Length(d);
     *reach = k;
     Vector3 mid = {hip.x + 0.5f * d.x, hip.y + 0.5f * d.y, hip.z + 0.5f * d.z};
     if (k <= 1e-6f) return mid;
     Vector3 u = {d.x / k, d.y / k, d.z / k};
     Vector3 n = {-u.x * u.z, -u.y * u.z, 1.0f - u.z * u.z};
-    float nl = Length(n);
+    float nl = Vector3Length(n);
     n = nl > 1e-6f ? Vector3{n.x / nl, n.y / nl, n.z / nl} : Vector3{0.0f, 0.0f, 1.0f};
     float h = std::fmin(0.5f * k, PLAYER_LEG_BONE);
     float bend = std::sqrt(std::fmax(PLAYER_LEG_BONE * PLAYER_LEG_BONE - h * h, 0.0f));
@@ -51,12 +49,12 @@ void PlayerPose(Player &player, float dt, float time)
     PlayerPoseState &pose = player.pose;
     const Vector3 v = player.velocity;
     const float f = player.walkBlend;
-    const float s = Length(v);
+    const float s = Vector3Length(v);
     const float cy = std::cos(player.yaw), sy = std::sin(player.yaw);
 
     // 1. Cadence and phase.
     float cadence = 1.45f + 0.45f * f;
-    pose.gaitPhase = std::fmod(pose.gaitPhase + Clamp(4.0f * f, 0.0f, 1.0f) * cadence * dt, 1.0f);
+    pose.gaitPhase = std::fmod(pose.gaitPhase + ClampSafe(4.0f * f, 0.0f, 1.0f) * cadence * dt, 1.0f);
     if (pose.gaitPhase < 0.0f) pose.gaitPhase += 1.0f;
 
     // 2. Travel direction in the player frame.
@@ -78,17 +76,17 @@ void PlayerPose(Player &player, float dt, float time)
             float F = u / PLAYER_STANCE_SHARE;
             reach = halfStride - 2.0f * halfStride * F;
             lift = 0.0f;
-            angle = 0.42f * Smooth(F) - 0.1f;
+            angle = 0.42f * Smoothstep(F) - 0.1f;
         } else {
             float w = (u - PLAYER_STANCE_SHARE) / (1.0f - PLAYER_STANCE_SHARE);
-            float F = Clamp((w - 0.08f) / 0.92f, 0.0f, 1.0f);
-            reach = -halfStride + 2.0f * halfStride * Smooth(F);
+            float F = ClampSafe((w - 0.08f) / 0.92f, 0.0f, 1.0f);
+            reach = -halfStride + 2.0f * halfStride * Smoothstep(F);
             lift = 0.3f * f * std::pow(std::fmax(std::sin(PI * w), 0.0f), 1.15f);
-            angle = 0.46f - 0.56f * Smooth(w);
+            angle = 0.46f - 0.56f * Smoothstep(w);
         }
         float pitch = angle * f;
         float sp = std::sin(pitch);
-        Vector3 local = {Clamp(lateral * reach, -0.025f, 0.025f) + PLAYER_FOOT_HALF_SPREAD * side,
+        Vector3 local = {ClampSafe(lateral * reach, -0.025f, 0.025f) + PLAYER_FOOT_HALF_SPREAD * side,
                          std::fmax(0.0f, 0.235f * sp) + std::fmax(0.0f, -0.135f * sp) + lift + 0.145f,
                          forward * reach + 0.025f};
         footJoint[i] = local;
@@ -111,7 +109,7 @@ void PlayerPose(Player &player, float dt, float time)
     pose.bodyOffset.x += (0.016f * b * f - pose.bodyOffset.x) * k24;
     pose.bodyOffset.y += (bob - pose.bodyOffset.y) * k24;
     pose.bodyOffset.z += (0.0f - pose.bodyOffset.z) * k24;
-    float roll = (Clamp(0.006f * player.yawRate, -0.05f, 0.05f) - 0.06f * lateral) * f;
+    float roll = (ClampSafe(0.006f * player.yawRate, -0.05f, 0.05f) - 0.06f * lateral) * f;
     pose.bodyAngles.x += (0.14f * forward * f - pose.bodyAngles.x) * k13;
     pose.bodyAngles.y += (0.05f * b * f - pose.bodyAngles.y) * k13;
     pose.bodyAngles.z += (roll - pose.bodyAngles.z) * k13;
