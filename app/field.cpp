@@ -8,6 +8,9 @@ void FieldReset(Field &field, uint32_t seed)
                            : CAMERA_ZOOM_DEFAULT;
 
     BindingsReset(field.bindings, seed);
+    HealthReset(field.health);
+    HealthSetCapacity(field.health, 0);
+    field.revivesSpent = 0;
     PlayerReset(field.player, {0.0f, 0.0f, 0.0f});
     field.camera = {};
     field.camera.viewHeight = zoom;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "player/bindings.h"
+#include "player/health.h"
 #include "player/player.h"
 #include "world/camera.h"
 
@@ -24,6 +25,8 @@ struct FieldLoopFlags {
 struct Field {
     Player player;          // the astronaut's body and its pose
     Bindings bindings;      // which key means what, and the exchange schedule
+    Health health;          // quarter hearts, invulnerability, revives
+    int revivesSpent;       // revives used in this run
     FollowCamera camera;    // follow camera with its zoom
     uint32_t seed;          // seed the run was started with
 

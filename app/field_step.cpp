@@ -52,13 +52,23 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     FieldStepResult result{};
     const FrameInput &in = *step.input;
 
-    // Time steps. Health, the shuttle and the campaign are not part of the run yet.
+    // Time steps. The shuttle and the campaign are not part of the run yet.
     FrameConditions conditions{};
     conditions.frameTime = in.frameTime;
     conditions.focused = in.focused;
     conditions.menuTransition = step.menuTransition;
+    conditions.dead = !HealthAlive(field.health);
     FrameSteps steps = FrameComputeSteps(conditions);
     field.totalTime += steps.frame;
+
+    // Health timers, then death and revive. Revives are bought in the shop, which is not here yet.
+    HealthUpdate(field.health, steps.frame);
+    const int revivesBought = 0;
+    if (!HealthAlive(field.health) && field.revivesSpent < revivesBought && HealthRevive(field.health)) {
+        field.revivesSpent++;
+        field.deathTime = 0.0;
+    }
+    if (!HealthAlive(field.health)) field.deathTime += steps.frame;
 
     // Developer controls, only after the cheat code.
     bool typing = FieldControlsTyping(controls);
@@ -85,8 +95,10 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     field.loop.newGameRequested = false;
 
     // What the run takes from the shop and the developer toggles. No shop yet: level 0.
+    HealthSetCapacity(field.health, 0);
     BindingsSetInterval(field.bindings, BINDINGS_INTERVAL_MIN);
     PlayerSetSpeedLevel(field.player, 0);
+    field.health.immortal = field.loop.immortal;
     field.player.speedTimesTen = field.loop.speedTimesTen;
 
     // Camera zoom from the wheel; an unfocused window is frozen, the camera with it.
@@ -116,6 +128,9 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     // The player moves along the camera's ground axes.
     Vector3 direction = CameraMoveDirection(field.camera, axes.x, axes.y);
     PlayerStep(field.player, direction, steps.player, field.totalTime);
+
+    // Regeneration (bought in the shop) before this frame's blows.
+    HealthRegenerate(field.health, 0.0f, steps.world);
 
     // Camera follow.
     CameraFollow(field.camera, field.player.position, field.player.velocity, steps.frame, false);

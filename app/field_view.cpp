@@ -19,6 +19,18 @@ ScenePose FieldScenePose(const PlayerPoseState &pose)
     return out;
 }
 
+HudHearts FieldHudHearts(const Health &health)
+{
+    static_assert(HUD_HEART_MAX == HEALTH_SLOT_COUNT, "one HUD heart per health slot");
+    HudHearts h{};
+    h.maxQuarters = health.maxQuarters;
+    for (int i = 0; i < HEALTH_SLOT_COUNT; i++) h.heartFill[i] = health.heartFill[i];
+    h.shownLoss = health.shownLoss;
+    h.hitFlash = health.hitFlash;
+    h.healFlash = health.healFlash;
+    return h;
+}
+
 SceneView FieldSceneView(const Field &field)
 {
     SceneView view{};
@@ -26,7 +38,7 @@ SceneView FieldSceneView(const Field &field)
     view.playerPosition = field.player.position;
     view.playerYaw = field.player.yaw;
     view.playerVisible = true;
-    view.playerFlash = 0.0f;
+    view.playerFlash = HealthBlink(field.health);
     view.pose = FieldScenePose(field.player.pose);
     view.time = field.totalTime;
     return view;

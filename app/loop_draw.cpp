@@ -63,8 +63,7 @@ void LoopDrawGame(App &app)
     const FieldControls &controls = app.input.controls;
     PresentScene(app);
 
-    // The HUD around the player's head, then the developer panel. Health comes later: full
-    // hearts stand in.
+    // The HUD around the player's head, then the developer panel.
     Rectangle box = DisplayLetterbox();
     HudFrame hud{};
     hud.viewWidth = box.width;
@@ -73,7 +72,7 @@ void LoopDrawGame(App &app)
     hud.opacity = controls.devPanel.opacity;
     hud.gamepad = InputIsGamepad();
     FieldControlsHeldKeys(controls, in, hud.held);
-    HudDraw(field.player, field.camera, field.bindings, HudHeartsFull(20), hud);
+    HudDraw(field.player, field.camera, field.bindings, FieldHudHearts(field.health), hud);
     bool panel = controls.cheat.activated && field.loop.debugPanelVisible;
     if (panel) {
         DisplaySize render = DisplayRenderSize();

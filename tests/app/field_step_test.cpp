@@ -207,3 +207,29 @@ TEST(FieldStep, DeveloperPanelTypesFromTheSnapshot)
     EXPECT_FLOAT_EQ(run->controls.devPanel.opacity, 0.5f);
     EXPECT_FALSE(FieldControlsTyping(run->controls));
 }
+
+// Dead with no revive: the run resets on the frame where 2 s of game time have passed, at any
+// rate, and the frames before freeze the player.
+TEST(FieldStep, DeathEndsTheRunAfterTwoSecondsAtEveryRate)
+{
+    const int expected[] = {60, 120, 288};
+    for (int r = 0; r < 3; r++) {
+        auto run = TestRunStart(FIELD_DEVELOPER_SEED);
+        run->field.loop.runActive = true;
+        TestRunHold(*run, "W", 1.0f, RATES[r]);
+        ASSERT_TRUE(HealthDamage(run->field.health, 20));
+        Vector3 where = run->field.player.position;
+        int frame = 0;
+        FieldStepResult result{};
+        while (frame < 1000 && !result.runReset) {
+            frame++;
+            result = TestRunFrame(*run, "W", "", 1.0f / RATES[r]);
+            if (!result.runReset) EXPECT_EQ(run->field.player.position.x, where.x);
+        }
+        EXPECT_EQ(frame, expected[r]) << RATES[r];
+        EXPECT_TRUE(result.deathReset);
+        EXPECT_FALSE(run->field.loop.runActive);
+        EXPECT_EQ(run->field.health.quarters, 20);
+        EXPECT_EQ(run->field.deathTime, 0.0);
+    }
+}
