@@ -9,8 +9,8 @@ void FieldReset(Field &field, uint32_t seed)
 
     BindingsReset(field.bindings, seed);
     HealthReset(field.health);
-    HealthSetCapacity(field.health, 0);
-    field.revivesSpent = 0;
+    HealthSetCapacity(field.health, ShopHealthLevel(&field.shop));
+    field.shop.revivesUsed = 0;
     PlayerReset(field.player, {0.0f, 0.0f, 0.0f});
     field.camera = {};
     field.camera.viewHeight = zoom;

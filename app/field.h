@@ -5,6 +5,7 @@
 
 #include "player/bindings.h"
 #include "player/health.h"
+#include "campaign/shop.h"
 #include "player/player.h"
 #include "world/camera.h"
 
@@ -26,7 +27,7 @@ struct Field {
     Player player;          // the astronaut's body and its pose
     Bindings bindings;      // which key means what, and the exchange schedule
     Health health;          // quarter hearts, invulnerability, revives
-    int revivesSpent;       // revives used in this run
+    ShopState shop;         // the upgrade levels in force and the revives spent in this run
     FollowCamera camera;    // follow camera with its zoom
     uint32_t seed;          // seed the run was started with
 
@@ -37,5 +38,6 @@ struct Field {
 };
 
 // Starts a new run from `seed`: each subsystem's reset in turn, the player at the centre facing
-// 0.4 rad, the camera snapped. Keeps the zoom the player chose and the loop's flags.
+// 0.4 rad, the camera snapped. Keeps the zoom the player chose, the loop's flags and the shop's
+// levels; the revives spent start again from 0.
 void FieldReset(Field &field, uint32_t seed);

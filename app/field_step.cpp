@@ -61,11 +61,10 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     FrameSteps steps = FrameComputeSteps(conditions);
     field.totalTime += steps.frame;
 
-    // Health timers, then death and revive. Revives are bought in the shop, which is not here yet.
+    // Health timers, then death and revive.
     HealthUpdate(field.health, steps.frame);
-    const int revivesBought = 0;
-    if (!HealthAlive(field.health) && field.revivesSpent < revivesBought && HealthRevive(field.health)) {
-        field.revivesSpent++;
+    if (!HealthAlive(field.health) && field.shop.revivesUsed < ShopRevives(&field.shop) && HealthRevive(field.health)) {
+        field.shop.revivesUsed++;
         field.deathTime = 0.0;
     }
     if (!HealthAlive(field.health)) field.deathTime += steps.frame;
@@ -94,10 +93,10 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     }
     field.loop.newGameRequested = false;
 
-    // What the run takes from the shop and the developer toggles. No shop yet: level 0.
-    HealthSetCapacity(field.health, 0);
-    BindingsSetInterval(field.bindings, BINDINGS_INTERVAL_MIN);
-    PlayerSetSpeedLevel(field.player, 0);
+    // What the run takes from the shop and the developer toggles.
+    HealthSetCapacity(field.health, ShopHealthLevel(&field.shop));
+    BindingsSetInterval(field.bindings, ShopSwapInterval(&field.shop));
+    PlayerSetSpeedLevel(field.player, ShopLevel(&field.shop, SHOP_SPEED));
     field.health.immortal = field.loop.immortal;
     field.player.speedTimesTen = field.loop.speedTimesTen;
 
@@ -129,8 +128,8 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     Vector3 direction = CameraMoveDirection(field.camera, axes.x, axes.y);
     PlayerStep(field.player, direction, steps.player, field.totalTime);
 
-    // Regeneration (bought in the shop) before this frame's blows.
-    HealthRegenerate(field.health, 0.0f, steps.world);
+    // Regeneration before this frame's blows.
+    HealthRegenerate(field.health, ShopRegenSecondsPerHeart(&field.shop), steps.world);
 
     // Camera follow.
     CameraFollow(field.camera, field.player.position, field.player.velocity, steps.frame, false);
