@@ -263,7 +263,7 @@ bool SoilDepositPattern(Soil &soil, Vector3 centre, const float *weights, int n,
 
 float SoilHeight(const Soil &soil, float x, float z)
 {
-    if (!soil.cells) return 0.0f;
+    if (!soil.cells || !(soil.total > 0.0)) return 0.0f;  // nothing deposited: every cell is empty
     // Written so that NaN fails: the deposit ends at the arena wall.
     if (!(x >= -SOIL_HALF_EXTENT && x <= SOIL_HALF_EXTENT && z >= -SOIL_HALF_EXTENT && z <= SOIL_HALF_EXTENT)) return 0.0f;
     // Between the wall and the outermost cell centres the edge cells hold, as the texture's clamp does.

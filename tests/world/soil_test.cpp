@@ -746,6 +746,22 @@ TEST_F(SoilTest, StageRectCopiesRowsContiguously)
 
 // [SECTION] Lifecycle and ground
 
+TEST_F(SoilTest, TextureCallsWithoutAWindowFailSafely)
+{
+    LogCapture log;
+    Texture2D texture = SoilBuildTexture(soil);
+    EXPECT_EQ(texture.id, 0u);
+    EXPECT_EQ(log.count(LOG_ERROR), 1);
+    // No texture: nothing is sent and the blocks stay marked for the upload that will come.
+    SoilDepositBody(soil, {1.0f, 0.0f, 1.0f}, 1.0f, 0.5f, 0.5f);
+    EXPECT_FALSE(SoilUpload(soil, texture));
+    EXPECT_TRUE(soil.textureStale);
+    SoilTextureRelease(texture);
+    SoilTextureRelease(texture);
+    EXPECT_EQ(texture.id, 0u);
+}
+
+
 TEST_F(SoilTest, ResetClearsEverythingAndTheNextUploadSendsTheWholeTexture)
 {
     SoilDepositBody(soil, {10.0f, 0.0f, 10.0f}, 4.0f, 0.5f, 0.5f);
