@@ -7,6 +7,8 @@
 //   [SECTION] Bakes
 #include "world/terrain.h"
 
+#include "world/soil.h"
+
 #include <cmath>
 #include <cstdint>
 #include <system_error>
@@ -132,7 +134,7 @@ float TerrainBaseHeight(float x, float z)
 
 float TerrainHeight(float x, float z)
 {
-    return TerrainBaseHeight(x, z) + 0.0f;  // + SoilHeight(x, z) once the soil deposits exist
+    return TerrainBaseHeight(x, z) + SoilGroundHeight(x, z);
 }
 
 // [SECTION] Detail texel

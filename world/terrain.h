@@ -31,7 +31,8 @@ float TerrainValueNoise(float a, float b);
 // The undulating mud plain without soil deposits, metres (a few decimetres around 0). Non-finite
 // input gives 0.
 float TerrainBaseHeight(float x, float z);
-// The ground every body stands on: base height plus the soil deposits, metres.
+// The ground every body stands on: base height plus the deposits of the ground soil
+// (SoilBindGround; none bound, none added), metres. Non-finite input gives 0.
 float TerrainHeight(float x, float z);
 // One `terrainDetail` texel evaluated at world (x, z).
 Color TerrainDetailTexel(float x, float z);
