@@ -16,6 +16,7 @@ struct AppGpu {
     SceneShaders shaders;
     SceneResources scene;      // render targets, uniform buffers, stand-in textures
     TerrainTextures terrain;   // terrainHeights and terrainDetail
+    Texture2D soil;            // soil deposits, uploaded in dirty blocks
 };
 
 // The profile's persistence; the profile itself arrives with its subsystem.

@@ -7,6 +7,7 @@ void FieldReset(Field &field, uint32_t seed)
                            ? field.camera.viewHeight
                            : CAMERA_ZOOM_DEFAULT;
 
+    SoilReset(field.soil);
     BindingsReset(field.bindings, seed);
     HealthReset(field.health);
     HealthSetCapacity(field.health, ShopHealthLevel(&field.shop));

@@ -6,6 +6,7 @@
 #include "player/bindings.h"
 #include "player/health.h"
 #include "campaign/shop.h"
+#include "world/soil.h"
 #include "player/player.h"
 #include "world/camera.h"
 
@@ -30,6 +31,7 @@ struct Field {
     ShopState shop;         // the upgrade levels in force and the revives spent in this run
     FollowCamera camera;    // follow camera with its zoom
     uint32_t seed;          // seed the run was started with
+    Soil soil;              // clay pressed into the ground; its grids are heap memory made at start-up
 
     float totalTime;        // seconds: sum of game-frame steps since the run began
     double runTime;         // seconds alive and not aboard the shuttle

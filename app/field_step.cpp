@@ -125,11 +125,15 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     field.runTime += steps.frame;
 
     // The player moves along the camera's ground axes.
+    Vector3 playerBefore = field.player.position;
     Vector3 direction = CameraMoveDirection(field.camera, axes.x, axes.y);
     PlayerStep(field.player, direction, steps.player, field.totalTime);
 
     // Regeneration before this frame's blows.
     HealthRegenerate(field.health, ShopRegenSecondsPerHeart(&field.shop), steps.world);
+
+    // Ground marks: the boots press the soil along the step.
+    if (steps.player > 0.0f) SoilPress(field.soil, playerBefore, field.player.position, PLAYER_RADIUS, 1.8f, steps.player);
 
     // Camera follow.
     CameraFollow(field.camera, field.player.position, field.player.velocity, steps.frame, false);

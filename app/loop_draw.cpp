@@ -25,10 +25,14 @@ double AppNow(const App &app)
 
 SceneGround AppSceneGround(const App &app)
 {
-    // Ground tracks and soil deposits arrive later: their stand-ins keep the ground bare.
+    // Ground tracks arrive later: their stand-in keeps the ground unmarked.
     SceneGround ground{};
     ground.detail = app.gpu.terrain.detail;
     ground.heights = app.gpu.terrain.heights;
+    ground.soil = app.gpu.soil;
+    DisplaySize size = DisplayRenderSize();
+    SceneGroundRect r = SceneGroundRectFor(app.field.camera, (float)size.width / (float)size.height);
+    ground.soilHeightBound = SoilMaxHeightIn(app.field.soil, r.minX, r.minZ, r.maxX, r.maxZ);
     return ground;
 }
 
@@ -117,6 +121,7 @@ static bool GameFrame(App &app, bool menuTransition)
     // Long developer runs draw only some frames; the simulation still runs every frame.
     if (!app.dev || DevRunDraws(*app.dev, app.flow.frameCount)) {
         DisplaySize size = DisplayRenderSize();
+        SoilUpload(field.soil, app.gpu.soil);
         if (!SceneRender(app.gpu.scene, app.gpu.shaders, FieldSceneView(field), AppSceneGround(app), size.width,
                          size.height)) {
             TraceLog(LOG_ERROR, "LOOP: scene render target %dx%d could not be created", size.width, size.height);

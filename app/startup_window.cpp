@@ -149,6 +149,8 @@ bool StartupPrepareSceneShaders(SceneShaderJob &job)
 // Releases what start-up created, in reverse order; safe on anything not created yet.
 static void StartupRelease(App &a)
 {
+    SoilTextureRelease(a.gpu.soil);
+    SoilRelease(a.field.soil);
     TerrainTexturesRelease(a.gpu.terrain);
     SceneRelease(a.gpu.scene);
     HudUnload();
@@ -227,7 +229,15 @@ static int StartupRunGame(App &app, const CommandLine &command)
     app.flow.menuVisible = false;
 
     StartupDrawLoading("Подготовка поверхности...");
-    if (!TerrainTexturesCreate(gpu.terrain)) {
+    if (!TerrainTexturesCreate(gpu.terrain) || !SoilCreate(app.field.soil)) {
+        StartupRelease(app);
+        CloseWindow();
+        return 2;
+    }
+    SoilBindGround(&app.field.soil);
+    gpu.soil = SoilBuildTexture(app.field.soil);
+    if (!IsTextureValid(gpu.soil)) {
+        TraceLog(LOG_ERROR, "STARTUP: the soil-deposit texture could not be created");
         StartupRelease(app);
         CloseWindow();
         return 2;

@@ -2,6 +2,7 @@
 #include "dev/dev_modes.h"
 
 #include "app/assets.h"
+#include "dev/soil_checks.h"
 
 #include <cstdio>
 #include <cstring>
@@ -34,6 +35,7 @@ struct DevSelfCheck {
 
 static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-embedded", DevTestEmbedded},
+    {"--test-soil", DevTestSoil},
 };
 
 int DevRunSelfCheck(const CommandLine &command)
