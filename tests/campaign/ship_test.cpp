@@ -160,7 +160,6 @@ TEST(ShipReset, EdgesKeepFootprintPlayerAndHatch)
 {
     const float edge = ARENA_HALF_SIZE - BODY;
     const float spots[] = {-edge, -edge + 0.5f, -120.0f, -60.0f, 0.0f, 60.0f, 120.0f, edge - 0.5f, edge};
-    int checked = 0;
     for (float x : spots) {
         for (float z : spots) {
             Vector3 start = ArenaClampCircle({x, 0.0f, z}, BODY);
@@ -173,10 +172,8 @@ TEST(ShipReset, EdgesKeepFootprintPlayerAndHatch)
             Vector3 hatch = ShipHatchPoint(ship);
             Vector3 stand = ShipSlideBody(ship, hatch, hatch, BODY);
             EXPECT_LE(DistXZ(stand, hatch), SHIP_BOARD_RADIUS);
-            checked++;
         }
     }
-    EXPECT_EQ(checked, 81);
 }
 
 TEST(ShipReset, NewRunRestoresTheWreck)
@@ -303,7 +300,6 @@ TEST(ShipCrystal, TossArcsAndIsNotTakenInFlight)
 // bosses all around the wreck and against the walls.
 TEST(ShipCrystal, LandsClearOfTheHullAndAwayFromThePlayer)
 {
-    int landed = 0;
     for (int i = 0; i < 36; i++) {
         float a = (float)i * 2.0f * PI / 36.0f;
         for (float r : {1.8f, 3.0f, 6.0f}) {
@@ -311,10 +307,8 @@ TEST(ShipCrystal, LandsClearOfTheHullAndAwayFromThePlayer)
             ASSERT_EQ(ship.crystalState, SHIP_CRYSTAL_DROPPED);
             EXPECT_GE(DistXZ(ship.crystalTarget, ship.position), SHIP_CRYSTAL_CLEARANCE);
             EXPECT_TRUE(ArenaContainsCircle(ship.crystalTarget, 0.4f));
-            landed++;
         }
     }
-    EXPECT_EQ(landed, 108);
     for (Vector3 boss : {Ground(125.0f, 0.0f), Ground(-120.0f, -120.0f), Ground(30.0f, 127.0f)}) {
         Ship ship = DroppedAt(boss);
         EXPECT_TRUE(ArenaContainsCircle(ship.crystalTarget, 0.4f));
