@@ -1,13 +1,14 @@
 #version 330
 
-// Stand-in pass-through; the real effect replaces this without touching the C++ side,
-// so it keeps raylib's default attribute and uniform names.
+// Ship meshes: hull, crystal and the effect quad. Positions and normals go to world space for
+// the two-sided lighting; texture coordinates carry the material id or the effect's surface.
 in vec3 vertexPosition;
 in vec2 vertexTexCoord;
 in vec3 vertexNormal;
 in vec4 vertexColor;
 
 uniform mat4 mvp;
+uniform mat4 matModel;
 
 out vec2 fragTexCoord;
 out vec4 fragColor;
@@ -17,6 +18,7 @@ void main()
 {
     fragTexCoord = vertexTexCoord;
     fragColor = vertexColor;
-    fragNormal = vertexNormal;
+    // Model matrices here rotate, translate and scale uniformly, so mat3 keeps normals upright.
+    fragNormal = mat3(matModel) * vertexNormal;
     gl_Position = mvp * vec4(vertexPosition, 1.0);
 }
