@@ -3,7 +3,7 @@
 #pragma once
 
 #include "campaign/ship.h"
-#include "render/camera.h"
+#include "world/camera.h"
 
 // Texts, markers and, once departed, the victory screen, in the letterbox's 2D space (origin at
 // its top-left corner, `viewWidth` x `viewHeight` pixels). Draws nothing without a shuttle.

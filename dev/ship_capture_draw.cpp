@@ -85,8 +85,7 @@ static bool CaptureOpen(ShipCapture &c, App &app)
 {
     c = {};
     c.app = &app;
-    c.ground.detail = app.terrain.detail;
-    c.ground.heights = app.terrain.heights;
+    c.ground = AppSceneGround(app);
     if (!ShipRendererCreate(c.renderer)) {
         TraceLog(LOG_ERROR, "Ship renderer initialization failed");
         return false;
@@ -150,7 +149,7 @@ static void Shot(ShipCapture &c, const char *name, const Player &player, const F
 {
     App &app = *c.app;
     SceneView view = CaptureSceneView(player, camera, ship, time);
-    bool ok = RenderWorld(c, app.scene, app.shaders, view, CaptureShipView(ship), c.scene, SCENE_W, SCENE_H);
+    bool ok = RenderWorld(c, app.gpu.scene, app.gpu.shaders, view, CaptureShipView(ship), c.scene, SCENE_W, SCENE_H);
     if (ok && texts) {
         BeginTextureMode(c.canvas);
         ClearBackground(BLACK);
@@ -246,7 +245,7 @@ int ShipCaptureStills(App &app)
     Shot(c, "ship-astronaut-front", front, CameraOn({base.x, base.y + 1.2f, base.z}, 5.5f), ship, 6.2f, false);
 
     char line[200];
-    bool depth = ShipCaptureCheckDepth(app.scene, app.shaders, line, sizeof(line));
+    bool depth = ShipCaptureCheckDepth(app.gpu.scene, app.gpu.shaders, line, sizeof(line));
     printf("%s %s\n", depth ? "ok  " : "FAIL", line);
     int failed = c.failed + (depth ? 0 : 1);
     CaptureClose(c);

@@ -6,7 +6,7 @@
 // GL context (render/ship_gpu.cpp).
 #pragma once
 
-#include "render/camera.h"
+#include "world/camera.h"
 #include "raylib.h"
 
 constexpr int SHIP_HULL_VERTEX_LIMIT = 32000;
