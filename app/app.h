@@ -7,6 +7,7 @@
 #include "app/field_step.h"
 #include "app/input.h"
 #include "render/scene.h"
+#include "render/ship.h"
 #include "world/terrain.h"
 
 struct DevRun;
@@ -17,6 +18,7 @@ struct AppGpu {
     SceneResources scene;      // render targets, uniform buffers, stand-in textures
     TerrainTextures terrain;   // terrainHeights and terrainDetail
     Texture2D soil;            // soil deposits, uploaded in dirty blocks
+    ShipRenderer ship;         // the shuttle's meshes and effects
 };
 
 // The profile's persistence; the profile itself arrives with its subsystem.
@@ -59,6 +61,10 @@ double AppNow(const App &app);
 
 // The ground the scene is drawn on: terrain textures, soil and tracks as they stand.
 SceneGround AppSceneGround(const App &app);
+
+// Renders the run's world into the scene target at width x height: the mesh prepass, the
+// ray-marched pass, then the depth-tested effects. False if a target cannot be made.
+bool AppRenderWorld(App &app, int width, int height);
 
 // Runs frames until the window closes (or a developer run's frame limit); returns when done.
 void LoopRun(App &app);

@@ -13,6 +13,8 @@ void FieldReset(Field &field, uint32_t seed)
     HealthSetCapacity(field.health, ShopHealthLevel(&field.shop));
     field.shop.revivesUsed = 0;
     PlayerReset(field.player, {0.0f, 0.0f, 0.0f});
+    field.player.position = ShipReset(field.ship, field.player.position, PLAYER_RADIUS);
+    PlayerPose(field.player, 0.0f, 0.0f);
     field.camera = {};
     field.camera.viewHeight = zoom;
     CameraFollow(field.camera, field.player.position, field.player.velocity, 0.0f, true);

@@ -5,6 +5,7 @@
 
 #include "player/bindings.h"
 #include "player/health.h"
+#include "campaign/ship.h"
 #include "campaign/shop.h"
 #include "world/soil.h"
 #include "player/player.h"
@@ -28,6 +29,7 @@ struct Field {
     Player player;          // the astronaut's body and its pose
     Bindings bindings;      // which key means what, and the exchange schedule
     Health health;          // quarter hearts, invulnerability, revives
+    Ship ship;              // the crashed shuttle, the crystal and the finale
     ShopState shop;         // the upgrade levels in force and the revives spent in this run
     FollowCamera camera;    // follow camera with its zoom
     uint32_t seed;          // seed the run was started with

@@ -58,6 +58,7 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     conditions.focused = in.focused;
     conditions.menuTransition = step.menuTransition;
     conditions.dead = !HealthAlive(field.health);
+    conditions.aboardShip = ShipPlayerAboard(field.ship);
     FrameSteps steps = FrameComputeSteps(conditions);
     field.totalTime += steps.frame;
 
@@ -121,16 +122,21 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
         }
     }
 
-    // Time alive in this run.
-    field.runTime += steps.frame;
+    // Time alive in this run, not counting the flight home.
+    bool alive = HealthAlive(field.health);
+    if (alive && !ShipPlayerAboard(field.ship)) field.runTime += steps.frame;
 
     // The player moves along the camera's ground axes.
     Vector3 playerBefore = field.player.position;
     Vector3 direction = CameraMoveDirection(field.camera, axes.x, axes.y);
-    PlayerStep(field.player, direction, steps.player, field.totalTime);
+    PlayerStep(field.player, direction, steps.player, field.totalTime, &field.ship);
 
     // Regeneration before this frame's blows.
     HealthRegenerate(field.health, ShopRegenSecondsPerHeart(&field.shop), steps.world);
+
+    // The shuttle: crystal, repair, boarding, launch. Aboard, the astronaut stands still.
+    result.departed = ShipUpdate(field.ship, playerBefore, field.player.position, alive ? steps.frame : 0.0f);
+    if (ShipPlayerAboard(field.ship)) PlayerStandAboard(field.player, steps.frame, field.totalTime);
 
     // Ground marks: the boots press the soil along the step.
     if (steps.player > 0.0f) SoilPress(field.soil, playerBefore, field.player.position, PLAYER_RADIUS, 1.8f, steps.player);

@@ -29,6 +29,7 @@ struct FieldStepResult {
     bool runReset;             // FieldReset ran this frame
     bool deathReset;           // ...because the player had been dead long enough: show the menu
     bool coinsButton;          // the developer panel's coin button was pressed
+    bool departed;             // the shuttle left with the player this frame: the run is won
 };
 
 // What the start of an iteration saw of the input.

@@ -31,13 +31,31 @@ HudHearts FieldHudHearts(const Health &health)
     return h;
 }
 
+ShipView FieldShipView(const Ship &s)
+{
+    ShipView v{};
+    v.exists = s.enabled;
+    v.launching = s.phase == SHIP_LAUNCHING;
+    v.departed = s.phase == SHIP_DEPARTED;
+    v.crystalExists = s.crystalState != SHIP_CRYSTAL_NONE;
+    v.crystalInstalled = s.crystalState == SHIP_CRYSTAL_INSTALLED;
+    v.position = s.position;
+    v.altitude = s.altitude;
+    v.crystal = s.crystal;
+    v.clock = s.clock;
+    v.phaseTime = s.phaseTime;
+    v.smoke = s.smoke;
+    return v;
+}
+
 SceneView FieldSceneView(const Field &field)
 {
     SceneView view{};
     view.camera = field.camera;
     view.playerPosition = field.player.position;
     view.playerYaw = field.player.yaw;
-    view.playerVisible = true;
+    view.playerVisible = !ShipPlayerAboard(field.ship);
+    view.shipShadow = ShipShadow(field.ship);
     view.playerFlash = HealthBlink(field.health);
     view.pose = FieldScenePose(field.player.pose);
     view.time = field.totalTime;

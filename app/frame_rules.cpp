@@ -49,6 +49,8 @@ bool FrameConsistent(const Field &field)
 {
     const Player &p = field.player;
     if (!PlayerFinite(p) || !CameraFinite(field.camera)) return false;
+    // The footprint, a hair inside the radius the slide keeps, never overlaps the hull.
+    if (ShipHullOverlaps(field.ship, p.position, 0.3199f)) return false;
     return Vector3Length(p.velocity) <= PLAYER_BASE_SPEED * PlayerSpeedFactor(p) + 0.001f;
 }
 

@@ -9,6 +9,7 @@
 #include "app/app.h"
 #include "app/field_view.h"
 #include "app/frame_rules.h"
+#include "campaign/ship_draw.h"
 #include "dev/dev_modes.h"
 #include "platform/platform.h"
 #include "player/hud.h"
@@ -37,6 +38,25 @@ SceneGround AppSceneGround(const App &app)
 }
 
 // [SECTION] Drawing
+
+bool AppRenderWorld(App &app, int width, int height)
+{
+    const Field &field = app.field;
+    SceneView view = FieldSceneView(field);
+    ShipView ship = FieldShipView(field.ship);
+    SceneResources &scene = app.gpu.scene;
+    bool prepass = ShipNeedsPrepass(app.gpu.ship, ship, view.camera, width, height);
+    if (prepass) {
+        if (!SceneCanyonBegin(scene, view.camera, width, height)) return false;
+        ShipDrawPrepass(app.gpu.ship, ship, view.camera, width, height);
+        SceneCanyonEnd();
+    }
+    if (!SceneRender(scene, app.gpu.shaders, view, AppSceneGround(app), width, height, prepass)) return false;
+    SceneEffectsBegin(scene, view.camera);
+    ShipDrawEffects(app.gpu.ship, ship, view.camera, width, height);
+    SceneEffectsEnd();
+    return true;
+}
 
 // Draws the last scene image into the letterbox and opens the letterboxed 2D space.
 static void PresentScene(const App &app)
@@ -76,7 +96,8 @@ void LoopDrawGame(App &app)
     hud.opacity = controls.devPanel.opacity;
     hud.gamepad = InputIsGamepad();
     FieldControlsHeldKeys(controls, in, hud.held);
-    HudDraw(field.player, field.camera, field.bindings, FieldHudHearts(field.health), hud);
+    bool aboard = ShipPlayerAboard(field.ship);
+    if (!aboard) HudDraw(field.player, field.camera, field.bindings, FieldHudHearts(field.health), hud);
     bool panel = controls.cheat.activated && field.loop.debugPanelVisible;
     if (panel) {
         DisplaySize render = DisplayRenderSize();
@@ -90,10 +111,12 @@ void LoopDrawGame(App &app)
         DevPanelDraw(app.input.controls.devPanel, stats, field.loop.immortal, field.loop.speedTimesTen,
                      field.camera.viewHeight);
     }
+    ShipDrawTexts(field.ship, field.camera, field.player.position, box.width, box.height);
     EndPresent();
 
     // The game's own cursor where the mouse is needed.
-    if (panel && !InputIsGamepad() && in.focused) DisplayDrawCursor(in.mouse, (float)AppNow(app));
+    bool departed = field.ship.enabled && field.ship.phase == SHIP_DEPARTED;
+    if ((panel || departed) && !InputIsGamepad() && in.focused) DisplayDrawCursor(in.mouse, (float)AppNow(app));
 
     // The cheat's confirmation.
     if (AppNow(app) < app.input.cheatShownUntil)
@@ -122,8 +145,7 @@ static bool GameFrame(App &app, bool menuTransition)
     if (!app.dev || DevRunDraws(*app.dev, app.flow.frameCount)) {
         DisplaySize size = DisplayRenderSize();
         SoilUpload(field.soil, app.gpu.soil);
-        if (!SceneRender(app.gpu.scene, app.gpu.shaders, FieldSceneView(field), AppSceneGround(app), size.width,
-                         size.height)) {
+        if (!AppRenderWorld(app, size.width, size.height)) {
             TraceLog(LOG_ERROR, "LOOP: scene render target %dx%d could not be created", size.width, size.height);
             app.flow.consistent = false;
             app.flow.renderFailed = true;

@@ -149,6 +149,7 @@ bool StartupPrepareSceneShaders(SceneShaderJob &job)
 // Releases what start-up created, in reverse order; safe on anything not created yet.
 static void StartupRelease(App &a)
 {
+    ShipRendererRelease(a.gpu.ship);
     SoilTextureRelease(a.gpu.soil);
     SoilRelease(a.field.soil);
     TerrainTexturesRelease(a.gpu.terrain);
@@ -243,6 +244,12 @@ static int StartupRunGame(App &app, const CommandLine &command)
         return 2;
     }
     StartupDrawLoading("Подготовка окружения...");
+    if (!ShipRendererCreate(gpu.ship)) {
+        TraceLog(LOG_ERROR, "Ship renderer initialization failed");
+        StartupRelease(app);
+        CloseWindow();
+        return 2;
+    }
     // Some drivers finish compiling on first use: pay for that here rather than in the first frame.
     double warmStart = GetTime();
     SceneWarmUp(gpu.scene, gpu.shaders, FieldSceneView(app.field), AppSceneGround(app));

@@ -2,6 +2,7 @@
 #include "dev/dev_modes.h"
 
 #include "app/assets.h"
+#include "dev/ship_checks.h"
 #include "dev/soil_checks.h"
 
 #include <cstdio>
@@ -36,6 +37,8 @@ struct DevSelfCheck {
 static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-embedded", DevTestEmbedded},
     {"--test-soil", DevTestSoil},
+    {"--test-ship", DevTestShip},
+    {"--test-ship-obstacle", DevTestShipObstacle},
 };
 
 int DevRunSelfCheck(const CommandLine &command)

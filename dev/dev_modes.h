@@ -13,6 +13,9 @@ enum DevMode : uint8_t {
     DEV_MODE_CAPTURE_HINTS,
     DEV_MODE_CAPTURE_ARENA,
     DEV_MODE_SCENE_CHECK,
+    DEV_MODE_CAPTURE_SHIP,
+    DEV_MODE_CAPTURE_SHIP_OBSTACLE,
+    DEV_MODE_SHIP_DEMO,
 };
 
 // A picture a scripted run takes of the window at the end of one frame.

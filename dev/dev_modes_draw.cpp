@@ -9,6 +9,7 @@
 
 #include "app/display.h"
 #include "dev/scene_capture.h"
+#include "dev/ship_capture.h"
 #include "player/bindings.h"
 #include "player/dev_panel.h"
 
@@ -301,6 +302,12 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_CAPTURE_ARENA;
     } else if (strcmp(command.name, "--capture-display") == 0) {
         dev->mode = DEV_MODE_SCENE_CHECK;
+    } else if (strcmp(command.name, "--capture-ship") == 0) {
+        dev->mode = DEV_MODE_CAPTURE_SHIP;
+    } else if (strcmp(command.name, "--capture-ship-obstacle") == 0) {
+        dev->mode = DEV_MODE_CAPTURE_SHIP_OBSTACLE;
+    } else if (strcmp(command.name, "--ship-demo") == 0) {
+        dev->mode = DEV_MODE_SHIP_DEMO;
     } else {
         TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
         return false;
@@ -334,6 +341,12 @@ int DevRunWindowed(App &app)
         return SceneCaptureArena(app, dev.graphicsPreset);
     case DEV_MODE_SCENE_CHECK:
         return SceneSelfCheck(app);
+    case DEV_MODE_CAPTURE_SHIP:
+        return ShipCaptureStills(app);
+    case DEV_MODE_CAPTURE_SHIP_OBSTACLE:
+        return ShipCaptureObstacle(app);
+    case DEV_MODE_SHIP_DEMO:
+        return ShipCaptureDemo(app);
     case DEV_MODE_CAPTURE_BINDINGS: {
         FILE *trace = fopen("artifacts/bindings-trace.txt", "w");
         if (!trace) {

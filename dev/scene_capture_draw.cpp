@@ -7,6 +7,7 @@
 //   [SECTION] Captures
 //   [SECTION] Self-check
 #include "dev/scene_capture.h"
+#include "dev/ship_capture.h"
 
 #include "app/app.h"
 #include "app/field_view.h"
@@ -736,6 +737,8 @@ int SceneSelfCheck(App &app)
     CheckHidden(tally, resources, shaders);
     CheckShadowQuality(tally, resources, shaders);
     CheckCanyon(tally, resources, shaders);
+    char shipLine[200];
+    Check(tally, ShipCaptureCheckDepth(resources, shaders, shipLine, sizeof(shipLine)), shipLine);
     Check(tally, resources.canyon.width == 320, "canyon target: created on first use at the scene size");
     SceneRender(resources, shaders, FixedView({0, 0, 0}, {0, 0, 0}, 0.4f, 20.0f, 1.0f), {}, 320, 180);
     Check(tally, resources.blocksProgram == shaders.interior.id, "MudPose blocks: rebound when the interior program follows the canyon one");

@@ -43,22 +43,6 @@ struct ShipCapture {
 };
 
 // What the renderer is handed of a shuttle record.
-static ShipView CaptureShipView(const Ship &s)
-{
-    ShipView v{};
-    v.exists = s.enabled;
-    v.launching = s.phase == SHIP_LAUNCHING;
-    v.departed = s.phase == SHIP_DEPARTED;
-    v.crystalExists = s.crystalState != SHIP_CRYSTAL_NONE;
-    v.crystalInstalled = s.crystalState == SHIP_CRYSTAL_INSTALLED;
-    v.position = s.position;
-    v.altitude = s.altitude;
-    v.crystal = s.crystal;
-    v.clock = s.clock;
-    v.phaseTime = s.phaseTime;
-    v.smoke = s.smoke;
-    return v;
-}
 
 static SceneView CaptureSceneView(const Player &player, const FollowCamera &camera, const Ship &ship, float time)
 {
@@ -149,7 +133,7 @@ static void Shot(ShipCapture &c, const char *name, const Player &player, const F
 {
     App &app = *c.app;
     SceneView view = CaptureSceneView(player, camera, ship, time);
-    bool ok = RenderWorld(c, app.gpu.scene, app.gpu.shaders, view, CaptureShipView(ship), c.scene, SCENE_W, SCENE_H);
+    bool ok = RenderWorld(c, app.gpu.scene, app.gpu.shaders, view, FieldShipView(ship), c.scene, SCENE_W, SCENE_H);
     if (ok && texts) {
         BeginTextureMode(c.canvas);
         ClearBackground(BLACK);
@@ -302,7 +286,7 @@ bool ShipCaptureCheckDepth(SceneResources &resources, const SceneShaders &shader
         Player body{};
         PlayerReset(body, {at.x, 0.0f, at.z});
         SceneView view = CaptureSceneView(body, camera, ship, 3.0f);
-        ShipView shipView = CaptureShipView(ship);
+        ShipView shipView = FieldShipView(ship);
         ok = RenderWorld(c, resources, shaders, view, shipView, target, CHECK_W, CHECK_H);
         ReadBack(resources.canyon.texture.id, hull);
         ReadBack(target.id, withBody);

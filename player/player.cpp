@@ -1,5 +1,6 @@
 #include "player/player.h"
 
+#include "campaign/ship.h"
 #include "world/arena.h"
 #include "world/terrain.h"
 #include "common/maths.h"
@@ -36,7 +37,7 @@ void PlayerSetSpeedLevel(Player &player, int level)
     player.speedMultiplier = 1.0f + 0.2f * (float)l;
 }
 
-void PlayerStep(Player &player, Vector3 direction, float dt, float time)
+void PlayerStep(Player &player, Vector3 direction, float dt, float time, const Ship *hull)
 {
     Player &p = player;
     // Frozen frames (pause, lost focus, death) must leave the run exactly as it was.
@@ -58,8 +59,7 @@ void PlayerStep(Player &player, Vector3 direction, float dt, float time)
 
     Vector3 old = p.position;
     Vector3 moved = {old.x + p.velocity.x * dt, old.y + p.velocity.y * dt, old.z + p.velocity.z * dt};
-    p.position = ArenaClampCircle(moved, PLAYER_RADIUS);
-    // The shuttle's hull will push the body out here once the shuttle exists.
+    p.position = hull ? ShipSlideBody(*hull, old, moved, PLAYER_RADIUS) : ArenaClampCircle(moved, PLAYER_RADIUS);
 
     // Travelled velocity; rounding far from the origin must not lift it above the top speed.
     Vector3 travelled = {(p.position.x - old.x) / dt, (p.position.y - old.y) / dt, (p.position.z - old.z) / dt};

@@ -14,6 +14,8 @@ constexpr float PLAYER_TURN_LIMIT = 9.0f;      // radians per second at most
 constexpr float PLAYER_TURN_MIN_SPEED = 0.12f; // m/s; slower bodies keep their facing
 constexpr int PLAYER_SPEED_LEVEL_MAX = 10;
 
+struct Ship;
+
 struct Player {
     Vector3 position;       // metres; y = ground height under the feet
     Vector3 velocity;       // metres per second actually travelled in the last step
@@ -32,8 +34,9 @@ float PlayerSpeedFactor(const Player &player);
 // Sets the shop's speed multiplier, 1 + 0.2 per level, level clamped to 0..10.
 void PlayerSetSpeedLevel(Player &player, int level);
 // One movement step towards `direction` (ground plane, length <= 1): eased velocity, arena
-// clamp, facing with a turn limit, ground height, then the pose. With dt <= 0, dt not finite or
-// a non-finite direction only the height and the pose are recomputed.
-void PlayerStep(Player &player, Vector3 direction, float dt, float time);
+// clamp and the shuttle's hull (`hull` may be null), facing with a turn limit, ground height,
+// then the pose. With dt <= 0, dt not finite or a non-finite direction only the height and the
+// pose are recomputed.
+void PlayerStep(Player &player, Vector3 direction, float dt, float time, const Ship *hull = nullptr);
 // One frame standing aboard the shuttle: no velocity, walkBlend settling to 0, pose advanced.
 void PlayerStandAboard(Player &player, float dt, float time);

@@ -171,8 +171,13 @@ SceneQuality SceneGraphicsQuality();
 
 // One frame of the world into the scene target, (re)created at width x height; false only if a
 // render target cannot be created.
+// `prepass`: the canyon target holds this frame's meshes (rocks, the shuttle) to composite.
 bool SceneRender(SceneResources &resources, const SceneShaders &shaders, const SceneView &view,
-                 const SceneGround &ground, int width, int height);
+                 const SceneGround &ground, int width, int height, bool prepass = false);
+// Opens the scene target again over the finished pass for depth-tested 3D effects drawn after it
+// (smoke, plume, eye coins); close with SceneEffectsEnd.
+void SceneEffectsBegin(SceneResources &resources, const FollowCamera &camera);
+void SceneEffectsEnd();
 // The full-screen pass alone, into whatever target is being drawn to (rocksActive: the canyon
 // program composites the canyon target).
 void SceneDrawPass(SceneResources &resources, const SceneShaders &shaders, const SceneView &view,

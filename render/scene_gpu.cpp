@@ -345,21 +345,26 @@ void SceneDrawPass(SceneResources &resources, const SceneShaders &shaders, const
 }
 
 bool SceneRender(SceneResources &resources, const SceneShaders &shaders, const SceneView &view,
-                 const SceneGround &ground, int width, int height)
+                 const SceneGround &ground, int width, int height, bool prepass)
 {
     if (!SceneEnsureTarget(resources.target, width, height)) return false;
-
-    // Rock chunks and the shuttle hull join the prepass when their renderers exist; until then
-    // no frame needs it and the interior program draws everything.
-    bool prepass = false;
-
     BeginTextureMode(resources.target.texture);
     ClearBackground(BLACK);
     SceneDrawPass(resources, shaders, view, ground, width, height, prepass);
-    // Eye coins, the support drone and the shuttle's effects are drawn here, depth-tested
-    // against the pass, once they exist.
     EndTextureMode();
     return true;
+}
+
+void SceneEffectsBegin(SceneResources &resources, const FollowCamera &camera)
+{
+    BeginTextureMode(resources.target.texture);
+    BeginMode3D(CameraToRaylib(camera));
+}
+
+void SceneEffectsEnd()
+{
+    EndMode3D();
+    EndTextureMode();
 }
 
 void SceneWarmUp(SceneResources &resources, const SceneShaders &shaders, const SceneView &view,
