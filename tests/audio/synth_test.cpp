@@ -48,9 +48,9 @@ void BusyScript(OfflineEngine &o, uint32_t frame)
     if (k == 9) AudioEngineRequestExitFade(e, 0.5f);
 }
 
-std::vector<float> RenderBusy(uint32_t block)
+std::vector<float> RenderBusy(uint32_t block, uint32_t ringStart = 0)
 {
-    OfflineEngine o(20240611u);
+    OfflineEngine o(20240611u, ringStart);
     return o.Render(12 * 4096, block, [&](uint32_t f) { BusyScript(o, f); });
 }
 
@@ -66,6 +66,8 @@ TEST(SynthRender, BlocksOf1And64And4096GiveIdenticalSamples)
     EXPECT_EQ(0, std::memcmp(big.data(), mid.data(), big.size() * sizeof(float)));
     EXPECT_EQ(0, std::memcmp(big.data(), one.data(), big.size() * sizeof(float)));
     EXPECT_TRUE(AllFiniteWithin(big));
+    std::vector<float> wrapped = RenderBusy(512, 0xFFFFFFFFu - 99u);
+    EXPECT_EQ(0, std::memcmp(big.data(), wrapped.data(), big.size() * sizeof(float))) << "ring counters crossing 2^32";
 }
 
 TEST(SynthRender, SeedChangesTheEffectsButNotTheBed)
