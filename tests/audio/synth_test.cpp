@@ -368,6 +368,46 @@ TEST(SynthMix, SoundSwitchSilencesEffectsAndLeavesTheMusic)
     EXPECT_EQ(Energy(render(false, false, true)), 0.0);
 }
 
+// The room reverb and the DC blocker decay into exact zeros, never into subnormal numbers.
+TEST(SynthMix, ReverbTailEndsInExactZeroWithoutSubnormals)
+{
+    OfflineEngine o(51u);
+    AudioState s = AudibleState();
+    s.musicOn = 0;
+    AudioEnginePostState(o.e(), s);
+    AudioEnginePostCue(o.e(), 21, -0.5f, 1.0f, 1.0f);
+    int subnormal = 0;
+    auto scan = [&](uint32_t) {
+        const Synth &y = o.synth();
+        for (int i = 0; i < SYNTH_ROOM_LENGTH; ++i)
+            subnormal += std::fpclassify(y.roomL[i]) == FP_SUBNORMAL || std::fpclassify(y.roomR[i]) == FP_SUBNORMAL;
+        subnormal += std::fpclassify(y.dcOut[0]) == FP_SUBNORMAL || std::fpclassify(y.roomLp[0]) == FP_SUBNORMAL;
+    };
+    std::vector<float> out = o.Render(6 * 48000, 512, scan, 2048);
+    EXPECT_GT(Energy(out, 0, 2 * 48000), 1e-2);
+    for (size_t i = 2 * 5 * 48000; i < out.size(); ++i) ASSERT_EQ(out[i], 0.0f) << "sample " << i / 2;
+    EXPECT_EQ(subnormal, 0);
+}
+
+// A non-finite value that got past every sanitiser (here written straight into a roller) costs one
+// moment of silence, not the rest of the game.
+TEST(SynthMix, NonFiniteStateInsideTheEngineRecovers)
+{
+    OfflineEngine o(52u);
+    AudioEnginePostState(o.e(), AudibleState());
+    o.Render(24000, 512);
+    o.synth().rollers[0].gain = NaN;
+    o.synth().rollers[0].targetGain = 0.0f;
+    std::vector<float> hit = o.Render(4096, 512);
+    o.synth().rollers[0].gain = 0.0f;
+    o.synth().rollers[0].slow = o.synth().rollers[0].fast = 0.0f;
+    std::vector<float> after = o.Render(24000, 512);
+    EXPECT_TRUE(AllFiniteWithin(hit));
+    EXPECT_GT(o.synth().stats.nonFiniteResets, 0u);
+    EXPECT_TRUE(AllFiniteWithin(after));
+    EXPECT_GT(Energy(after, 24000), 1e-3) << "the bed plays on";
+}
+
 // [SECTION] Timbres
 
 TEST(SynthTimbres, EveryTimbreSoundsFiniteAtTheExtremes)
