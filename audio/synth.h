@@ -1,11 +1,12 @@
 // The synthesiser: every sound of the game rendered sample by sample at 48 kHz stereo.
 //
 // Audio thread contract
-// - SynthApplyCommand, SynthStartExitFade and SynthRender run on raylib's audio thread, inside
-//   the stream callback (or on the test thread offline). They never call a raylib audio function,
-//   never lock, never allocate, never make a system call or a library sine call, and touch only
-//   the Synth handed to them. All state, the sine table and the reverb lines included, is
-//   allocated once by SynthCreate.
+// - SynthApplyCommand, SynthStartExitFade, SynthStartVoice and SynthRender run on raylib's audio
+//   thread, inside the stream callback (or on the one thread of an offline render). They never
+//   call a raylib audio function, never lock, never allocate, never make a system call or a
+//   library sine call, and touch only the Synth handed to them. All state, the sine table and the
+//   reverb lines included, is allocated once by SynthCreate, on the game thread, before the
+//   stream starts; SynthRelease frees it after the stream has stopped.
 // - The game thread never reads or writes a Synth while the stream runs: it talks to it only
 //   through the command ring and the atomic exit-fade request (audio_engine.h). The statistics
 //   and the peak meter below are plain fields for that reason and are read only offline.
