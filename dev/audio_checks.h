@@ -1,0 +1,35 @@
+// Developer self-checks and captures of the sound engine, all offline (no device): "--test-audio",
+// "--test-audio-ui" and "--capture-audio". The scenes are shared with bench/audio_bench.cpp.
+#pragma once
+
+#include "audio/audio_engine.h"
+
+#include <cstdint>
+
+// Offline renders: block-size independence by hash, seeds, silence, the exit fade, non-finite
+// commands, the voice pools, the ring through its wrap, and the real-time ratio of the densest mix.
+int DevTestAudio();
+// The publisher and the exit fade: cue mapping, pan, focus, serials, the fade curve at 30, 60
+// and 144 Hz, and each interface cue heard through the game's engine run offline.
+int DevTestAudioUi();
+// WAV files under artifacts/audio/: each cue 0..33 alone, the densest mix, the exit fade.
+int DevCaptureAudio();
+
+enum DevAudioScene : uint8_t {
+    DEV_AUDIO_DENSEST,     // the densest realistic play mix (music stand-in, bosses, rollers, rocket, cues)
+    DEV_AUDIO_WORST_CASE,  // all 64 voices on the heaviest timbre, rollers and rocket on
+};
+
+// Frames of one 60 Hz game frame.
+constexpr uint32_t DEV_AUDIO_FRAME = 800;
+
+struct DevAudioTiming {
+    double cpuSeconds;        // processor time spent rendering
+    double wallSeconds;       // wall time spent rendering
+    double worstBlockCpuMs;   // the slowest single block, processor time
+    double worstBlockWallMs;  // the slowest single block, wall time (includes preemption)
+};
+
+// Renders `frames` frames of a scene into `out` (null: discarded) in callback blocks of at most
+// `block` frames, posting each 60 Hz game frame's commands first, as the game would.
+DevAudioTiming DevAudioRenderScene(AudioEngine &engine, DevAudioScene scene, float *out, uint32_t frames, uint32_t block);
