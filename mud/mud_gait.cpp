@@ -327,11 +327,27 @@ static void CrowdDashRules(MudPool &pool, int bi, int bj, Vector3 n)
     }
 }
 
+// Radii a pass of the crowd solve reads for every pair, refreshed when a dash stops.
+struct CrowdRadii {
+    float R[MUD_CAPACITY];
+    float rb[MUD_CAPACITY];
+};
+
+static void CrowdRadiiOf(const MudPool &pool, int i, CrowdRadii &radii)
+{
+    radii.R[i] = MudBodyRadius(pool.slots[i]);
+    radii.rb[i] = MudGaitBaseRadius(pool.slots[i]);
+}
+
 float MudGaitCrowdSolve(MudPool &pool)
 {
     int used = UsedCount(pool);
     bool member[MUD_CAPACITY];
-    for (int i = 0; i < used; i++) member[i] = InCrowd(pool, i);
+    CrowdRadii radii;
+    for (int i = 0; i < used; i++) {
+        member[i] = InCrowd(pool, i);
+        CrowdRadiiOf(pool, i, radii);
+    }
     float worst = 0.0f;
     for (int pass = 0; pass < MUD_CROWD_PASSES; pass++) {
         worst = 0.0f;
@@ -343,8 +359,11 @@ float MudGaitCrowdSolve(MudPool &pool)
                 if (bi == bj) continue;
                 const MudSlot &si = pool.slots[i], &sj = pool.slots[j];
                 float dx = si.position.x - sj.position.x, dz = si.position.z - sj.position.z;
-                float distance = std::sqrt(dx * dx + dz * dz);
-                float overlap = MudGaitPairReach(pool, i, j) - distance;
+                float distanceSq = dx * dx + dz * dz;
+                float reach = MayMerge(pool, i, j) ? (radii.R[i] + radii.R[j]) * 1.1f : radii.rb[i] + radii.rb[j] + 0.025f;
+                if (distanceSq >= reach * reach) continue;
+                float distance = std::sqrt(distanceSq);
+                float overlap = reach - distance;
                 if (overlap > worst) worst = overlap;
                 if (!(overlap > 0.001f)) continue;
                 Vector3 n;
@@ -363,10 +382,14 @@ float MudGaitCrowdSolve(MudPool &pool)
                     wj = MudGaitPushWeight(pool, bj);
                 }
                 float sum = wi + wj;
-                if (!(sum > 0.0f)) continue;
-                float amount = overlap + 0.001f;
-                MudGaitPushedMove(pool, bi, n * (amount * wi / sum));
-                MudGaitPushedMove(pool, bj, n * (-amount * wj / sum));
+                if (sum > 0.0f) {
+                    float amount = overlap + 0.001f;
+                    MudGaitPushedMove(pool, bi, n * (amount * wi / sum));
+                    MudGaitPushedMove(pool, bj, n * (-amount * wj / sum));
+                }
+                // A stopped dash shrinks the contact radius.
+                CrowdRadiiOf(pool, i, radii);
+                CrowdRadiiOf(pool, j, radii);
             }
         }
         if (worst < MUD_CROWD_SETTLED) break;
