@@ -589,7 +589,8 @@ void MudGaitUpdate(MudSlot &slot, float dt)
         float before = std::floor(2.0f * slot.gaitPhase);
         slot.gaitPhase += progress * 0.58f / (0.76f * R);
         float after = std::floor(2.0f * slot.gaitPhase);
-        if (after > before) slot.steps += ClampInt((int)(after - before), 0, 4);
+        // Converted only once bounded: a degenerate radius must not turn into an undefined cast.
+        if (after > before) slot.steps += (int)ClampSafe(after - before, 0.0f, 4.0f);
         // Whole cycles drop off so the phase keeps its precision on long walks.
         if (slot.gaitPhase >= 1024.0f) slot.gaitPhase -= 1024.0f;
     }

@@ -841,7 +841,8 @@ static void StatePass(MudPool &pool, Vector3 player, float dt)
         s.sinceTouchdown += dt;
         s.sinceHit += dt;
         DebrisFly(pool, i, dt);
-        if (s.state == MUD_ABSORBED || s.state == MUD_FREE) continue;
+        // A massless slot in any other state is a left-over, never a creature.
+        if (s.state == MUD_ABSORBED || s.state == MUD_FREE || !(s.mass > 0.0f)) continue;
         if (s.state == MUD_CORPSE) {
             CorpseStep(pool, i, dt);
             continue;

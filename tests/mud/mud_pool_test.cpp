@@ -404,6 +404,23 @@ TEST(MudPool, GathererTakesExactlyTwentyBuns)
     EXPECT_EQ(alive, buns - MUD_GATHER_TARGET);
 }
 
+// Zero-filled slots read as MUD_BURIED with mass 0; they must never come to life.
+TEST(MudPool, ZeroFilledSlotsBelowTheCountStayEmpty)
+{
+    auto pool = NewPool(0);
+    pool->count = 3;
+    Advance(*pool, ORIGIN, 3.0f, 60.0f);
+    for (int i = 0; i < 3; i++) {
+        const MudSlot &s = pool->slots[i];
+        EXPECT_EQ(s.mass, 0.0f);
+        EXPECT_EQ(s.presence, 0.0f);
+        EXPECT_EQ(s.mound, 0.0f);
+        EXPECT_EQ(s.emergence, 0.0f);
+        EXPECT_EQ(s.state, MUD_BURIED);
+    }
+    EXPECT_EQ(MudPoolCountForms(*pool).counts[0], 0);
+}
+
 struct PauseCase {
     const char *name;
     float dt;
