@@ -185,6 +185,31 @@ TEST(MudGait, WalkerPassesTheShuttleOnOneSide)
     EXPECT_LT(DistanceXZ(pool->slots[w].position, player), 1.1f);
 }
 
+TEST(MudGait, BunHopsAroundTheShuttleOnOneSide)
+{
+    auto pool = QuietPool();
+    MudPoolSetObstacle(*pool, {0.0f, 0.0f, 0.0f}, 1.1f, 3.55f, true);
+    int bun = AddBody(*pool, 0.02f, -8.0f, 1.0f);
+    Vector3 player = {0.0f, 0.0f, 8.0f};
+    int side = 0, switches = 0;
+    float closest = 100.0f;
+    for (int f = 0; f < 60 * 20; f++) {
+        MudPoolUpdate(*pool, player, 1.0f / 60.0f);
+        const MudSlot &s = pool->slots[bun];
+        closest = std::min(closest, DistanceXZ(s.position, ORIGIN) - MudGaitContactRadius(s));
+        if (std::fabs(s.position.z) < 2.0f && std::fabs(s.position.x) > 0.05f) {
+            int now = s.position.x > 0.0f ? 1 : -1;
+            if (side != 0 && now != side) switches++;
+            side = now;
+        }
+    }
+    const MudSlot &s = pool->slots[bun];
+    EXPECT_EQ(switches, 0);
+    EXPECT_GE(closest, 1.1f - 1e-3f);
+    // A bun's hops stop 1.42 R + 0.45 short of the player.
+    EXPECT_NEAR(DistanceXZ(s.position, player), 1.42f * MudBodyRadius(s) + 0.45f, 0.05f);
+}
+
 // The ring is snug: the walker touches it all round (pair reach 2.53 m).
 TEST(MudGait, EnclosedWalkerSettlesInsteadOfCycling)
 {
