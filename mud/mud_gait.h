@@ -32,8 +32,8 @@ Vector3 MudGaitPushedMove(MudPool &pool, int i, Vector3 d);
 void MudGaitStopDash(MudSlot &slot);
 // Moves every body that entered the shuttle this update back out of it.
 void MudGaitShuttlePushOut(MudPool &pool);
-// Separates overlapping bodies (at most MUD_CROWD_PASSES passes); returns the largest overlap
-// left by the last pass, metres.
+// Separates overlapping bodies (at most MUD_CROWD_PASSES passes, fewer once a pass meets no
+// overlap of MUD_CROWD_SETTLED); returns the largest overlap the last pass met, metres.
 float MudGaitCrowdSolve(MudPool &pool);
 // Hop direction for slot i wanting to go along unit `desired` for `length` metres, bent around
 // crowd and shuttle; y = 0.
