@@ -51,16 +51,21 @@ void TrackTileToBuffer(const TrackAtlas &atlas, int tile, uint8_t *rgba)
 {
     if (!rgba) return;
     const uint8_t *archive = tile >= 0 && tile < TRACK_TILE_COUNT ? atlas.store.archive[tile] : nullptr;
+    uint32_t row32[TRACK_TILE_TEXELS];
     for (int j = 0; j < TRACK_TILE_TEXELS; j++) {
         // Archived rows run in world z; the buffer starts at the +z edge.
         uint8_t *out = rgba + (size_t)(TRACK_TILE_TEXELS - 1 - j) * TRACK_TILE_TEXELS * 4;
-        const uint8_t *in = archive ? archive + (size_t)j * TRACK_TILE_TEXELS * 2 : nullptr;
-        for (int i = 0; i < TRACK_TILE_TEXELS; i++) {
-            out[i * 4 + 0] = in ? in[i * 2 + 0] : 0;
-            out[i * 4 + 1] = in ? in[i * 2 + 1] : 0;
-            out[i * 4 + 2] = 0;
-            out[i * 4 + 3] = 255;
+        if (!archive) {
+            static const uint8_t black[4] = {0, 0, 0, 255};
+            for (int i = 0; i < TRACK_TILE_TEXELS; i++) std::memcpy(out + i * 4, black, 4);
+            continue;
         }
+        const uint8_t *in = archive + (size_t)j * TRACK_TILE_TEXELS * 2;
+        for (int i = 0; i < TRACK_TILE_TEXELS; i++) {
+            uint8_t texel[4] = {in[i * 2 + 0], in[i * 2 + 1], 0, 255};
+            std::memcpy(&row32[i], texel, 4);
+        }
+        std::memcpy(out, row32, sizeof(row32));
     }
 }
 
@@ -69,10 +74,12 @@ bool TrackTileFromBuffer(TrackAtlas &atlas, int tile, const uint8_t *rgba)
     if (!rgba || tile < 0 || tile >= TRACK_TILE_COUNT) return false;
     uint8_t *&archive = atlas.store.archive[tile];
     if (!archive) {
-        bool marked = false;
-        for (size_t p = 0; p < (size_t)TRACK_TILE_TEXELS * TRACK_TILE_TEXELS && !marked; p++)
-            marked = (rgba[p * 4] | rgba[p * 4 + 1]) != 0;
-        if (!marked) return true;   // nothing to keep: the tile stays empty
+        uint8_t marks = 0;
+        for (int j = 0; j < TRACK_TILE_TEXELS && marks == 0; j++) {
+            const uint8_t *in = rgba + (size_t)j * TRACK_TILE_TEXELS * 4;
+            for (int i = 0; i < TRACK_TILE_TEXELS; i++) marks |= in[i * 4] | in[i * 4 + 1];
+        }
+        if (marks == 0) return true;   // nothing to keep: the tile stays empty
         archive = (uint8_t *)std::malloc(TRACK_ARCHIVE_TILE_BYTES);
         if (!archive) {
             WarnOnce(atlas, WARNED_PRESERVE, "TRACKS: Could not preserve a ground tile in CPU memory");
@@ -285,8 +292,12 @@ static bool PaintRemote(TrackAtlas &atlas, int tile)
     TrackTileStore &store = atlas.store;
     if (store.scratchTile != tile) {
         if (!SaveScratch(atlas)) return false;
-        TrackTileToBuffer(atlas, tile, store.buffer);
-        atlas.gpu(atlas, {TRACK_GPU_WRITE, TRACK_SURFACE_SCRATCH, {0.0f, 0.0f}, 0, 0, nullptr, 0});
+        if (store.archive[tile]) {
+            TrackTileToBuffer(atlas, tile, store.buffer);
+            atlas.gpu(atlas, {TRACK_GPU_WRITE, TRACK_SURFACE_SCRATCH, {0.0f, 0.0f}, 0, 0, nullptr, 0});
+        } else {
+            atlas.gpu(atlas, {TRACK_GPU_CLEAR, TRACK_SURFACE_SCRATCH, {0.0f, 0.0f}, 0, 0, nullptr, 0});
+        }
         store.scratchTile = tile;
         store.scratchDirty = false;
     }
@@ -371,11 +382,15 @@ void TrackAtlasFollow(TrackAtlas &atlas, Vector3 player)
     store.scratchDirty = false;
     for (bool &dirty : store.windowDirty) dirty = false;
     if (!gpu) return;
-    // Tile by tile through the one-tile buffer: the window's 16 MiB are never assembled at once.
+    // Black first, then the archived tiles one by one through the one-tile buffer: the window's
+    // 16 MiB are never assembled at once.
+    atlas.gpu(atlas, {TRACK_GPU_CLEAR, TRACK_SURFACE_WINDOW, {0.0f, 0.0f}, 0, 0, nullptr, 0});
     int column = CornerTile(next.x), row = CornerTile(next.y);
     for (int r = 0; r < TRACK_WINDOW_TILES; r++) {
         for (int c = 0; c < TRACK_WINDOW_TILES; c++) {
-            TrackTileToBuffer(atlas, (row + r) * TRACK_TILES_PER_SIDE + column + c, store.buffer);
+            int tile = (row + r) * TRACK_TILES_PER_SIDE + column + c;
+            if (!store.archive[tile]) continue;
+            TrackTileToBuffer(atlas, tile, store.buffer);
             atlas.gpu(atlas, {TRACK_GPU_WRITE, TRACK_SURFACE_WINDOW, {0.0f, 0.0f}, c, r, nullptr, 0});
         }
     }
