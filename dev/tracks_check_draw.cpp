@@ -220,57 +220,79 @@ static void CheckChannels(TracksCheckCounts &tally, TrackAtlas &atlas, Buffers &
                      stripRedChanged == 0, line);
 }
 
-// The red a boot print lays down is the same at any angle (within 3 %).
+// The red a boot print lays down is the same at any angle (within 3 %), wherever it falls on the
+// texel grid: three rows of prints at different sub-texel offsets.
 static void CheckAngles(TracksCheckCounts &tally, TrackAtlas &atlas, Buffers &b)
 {
     TrackAtlasReset(atlas);
     const float angles[] = {0.0f, 0.3f, 1.5707963f, 3.1415927f, 4.0f};
     const int count = (int)(sizeof(angles) / sizeof(angles[0]));
-    for (int i = 0; i < count; i++) TrackStampPrint(atlas, {-29.7f + 3.0f * (float)i, 0.0f, 3.3f}, angles[i], 1.0f, TRACK_STAMP_BOOT);
+    const Vector2 rows[3] = {{-29.7f, 3.3f}, {-29.613f, 8.771f}, {-29.9461f, 13.4052f}};   // all in one tile
+    for (const Vector2 &row : rows)
+        for (int i = 0; i < count; i++) TrackStampPrint(atlas, {row.x + 3.0f * (float)i, 0.0f, row.y}, angles[i], 1.0f, TRACK_STAMP_BOOT);
     TrackAtlasUpdate(atlas, TRACK_FLUSH_INTERVAL);
     int k = ResidentBlock(atlas, TileAt(-29.0f, 3.0f));
     bool ok = k >= 0 && ReadBlock(atlas.window, k % TRACK_WINDOW_TILES, k / TRACK_WINDOW_TILES, b.blockA);
-    double sums[count];
+    double sums[3][count];
     double worst = 0.0;
-    for (int i = 0; i < count; i++) {
-        float x = -29.7f + 3.0f * (float)i;
-        sums[i] = ChannelSum(b.blockA, -32.0f, 0.0f, x - 1.0f, 2.3f, x + 1.0f, 4.3f, 0);
-        if (sums[0] > 0.0) worst = std::fmax(worst, std::fabs(sums[i] - sums[0]) / sums[0]);
+    for (int r = 0; r < 3; r++) {
+        for (int i = 0; i < count; i++) {
+            float x = rows[r].x + 3.0f * (float)i, z = rows[r].y;
+            sums[r][i] = ChannelSum(b.blockA, -32.0f, 0.0f, x - 1.0f, z - 1.0f, x + 1.0f, z + 1.0f, 0);
+            if (sums[r][0] > 0.0) worst = std::fmax(worst, std::fabs(sums[r][i] - sums[r][0]) / sums[r][0]);
+            else ok = false;
+        }
     }
     char line[200];
-    snprintf(line, sizeof(line), "boot print red at angles 0, 0.3, pi/2, pi, 4: %.0f %.0f %.0f %.0f %.0f (%.2f %% apart at most)",
-             sums[0], sums[1], sums[2], sums[3], sums[4], 100.0 * worst);
-    Check(tally, ok && sums[0] > 1000.0 && worst <= 0.03, line);
+    snprintf(line, sizeof(line), "boot print red at angles 0, 0.3, pi/2, pi, 4: %.0f %.0f %.0f %.0f %.0f (%.2f %% apart at most over 3 offsets)",
+             sums[0][0], sums[0][1], sums[0][2], sums[0][3], sums[0][4], 100.0 * worst);
+    Check(tally, ok && sums[0][0] > 1000.0 && worst <= 0.03, line);
 }
 
-// What a window move costs here: with every resident tile dirty, and with none.
+static double Median5(double *v)
+{
+    for (int i = 1; i < 5; i++)
+        for (int j = i; j > 0 && v[j] < v[j - 1]; j--) {
+            double t = v[j];
+            v[j] = v[j - 1];
+            v[j - 1] = t;
+        }
+    return v[2];
+}
+
+// What a window move costs here (median of five): out with every resident tile dirty (16
+// read-backs, 4 archived tiles up), and back with none dirty (16 archived tiles up).
 static void CheckMoveCost(TracksCheckCounts &tally, TrackAtlas &atlas, Buffers &b)
 {
     TrackAtlasReset(atlas);
-    for (int k = 0; k < TRACK_WINDOW_RESIDENT; k++)
-        TrackStampPrint(atlas, {-24.0f + 16.0f * (float)(k % 4), 0.0f, -24.0f + 16.0f * (float)(k / 4)}, 0.0f, 1.0f, TRACK_STAMP_BOOT);
-    TrackAtlasUpdate(atlas, TRACK_FLUSH_INTERVAL);
-    glFinish();
-    double start = GetTime();
-    TrackAtlasFollow(atlas, {40.0f, 0.0f, 0.0f});
-    glFinish();
-    double dirtyMs = (GetTime() - start) * 1000.0;
-    start = GetTime();
-    TrackAtlasFollow(atlas, {0.0f, 0.0f, 0.0f});
-    glFinish();
-    double cleanMs = (GetTime() - start) * 1000.0;
-    // Back home, the 16 marks are still there.
+    double dirty[5], clean[5];
+    for (int rep = 0; rep < 5; rep++) {
+        for (int k = 0; k < TRACK_WINDOW_RESIDENT; k++)
+            TrackStampPrint(atlas, {-24.0f + 16.0f * (float)(k % 4) + 0.3f * (float)rep, 0.0f, -24.0f + 16.0f * (float)(k / 4)},
+                            0.0f, 1.0f, TRACK_STAMP_BOOT);
+        TrackAtlasUpdate(atlas, TRACK_FLUSH_INTERVAL);
+        glFinish();
+        double start = GetTime();
+        TrackAtlasFollow(atlas, {40.0f, 0.0f, 0.0f});
+        glFinish();
+        dirty[rep] = (GetTime() - start) * 1000.0;
+        start = GetTime();
+        TrackAtlasFollow(atlas, {0.0f, 0.0f, 0.0f});
+        glFinish();
+        clean[rep] = (GetTime() - start) * 1000.0;
+    }
+    // Back home, every tile holds its five marks.
     bool ok = ReadWindow(atlas, b.windowAfter);
     int marked = 0;
     for (int k = 0; k < TRACK_WINDOW_RESIDENT; k++) {
         const uint8_t *block = b.windowAfter + (size_t)k * BLOCK_BYTES;
-        bool any = false;
-        for (size_t p = 0; p < BLOCK_BYTES && !any; p += 4) any = block[p] > 0;
-        marked += any;
+        int texels = 0;
+        for (size_t p = 0; p < BLOCK_BYTES; p += 4) texels += block[p] > 0;
+        marked += texels > 5 * 40;
     }
     char line[200];
-    snprintf(line, sizeof(line), "window move: %.1f ms with 16 dirty tiles, %.1f ms with none; %d of 16 tiles marked after return",
-             dirtyMs, cleanMs, marked);
+    snprintf(line, sizeof(line), "window move: %.1f ms out with 16 dirty tiles, %.1f ms back with none (medians of 5); "
+             "%d of 16 tiles keep their marks", Median5(dirty), Median5(clean), marked);
     Check(tally, ok && marked == 16 && atlas.origin.x == TRACK_ORIGIN_START, line);
 }
 

@@ -405,11 +405,13 @@ void TrackAtlasReset(TrackAtlas &atlas)
     RenderTexture2D window = atlas.window, scratch = atlas.store.scratch;
     uint8_t *buffer = atlas.store.buffer;
     TrackGpuFunction gpu = atlas.gpu;
+    TrackPainter painter = atlas.painter;
     atlas = {};
     atlas.window = window;
     atlas.store.scratch = scratch;
     atlas.store.buffer = buffer;
     atlas.gpu = gpu;
+    atlas.painter = painter;
     atlas.origin = {TRACK_ORIGIN_START, TRACK_ORIGIN_START};
     atlas.store.scratchTile = -1;
     if (atlas.gpu) atlas.gpu(atlas, {TRACK_GPU_CLEAR, TRACK_SURFACE_WINDOW, {0.0f, 0.0f}, 0, 0, nullptr, 0});

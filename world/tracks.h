@@ -106,6 +106,15 @@ struct TrackTileStore {
     uint8_t *buffer;                         // TRACK_TILE_RGBA_BYTES: one tile on its way up or down
 };
 
+// GL objects of the painter (world/tracks_gpu.cpp); zero until TrackAtlasCreate.
+struct TrackPainter {
+    unsigned int program;                    // area-coverage program for the pieces' triangles
+    int locSurfaceSize;                      // its `surfaceSize`
+    unsigned int vertexArray, vertexBuffer;
+    void *vertices;                          // staging for one batch of triangles
+    int capacity;                            // vertices the staging holds
+};
+
 struct TrackAtlas {
     TrackStamp stamps[TRACK_STAMP_CAPACITY]; // 0..255 boot ring, 256..767 mud ring
     uint32_t bootCount, mudCount;            // ring write counters
@@ -116,6 +125,7 @@ struct TrackAtlas {
     Vector2 origin;                          // `trackOrigin`: world x, z of the window's corner
     TrackTileStore store;
     TrackGpuFunction gpu;                    // installed by TrackAtlasCreate; null: nothing to paint into
+    TrackPainter painter;
     uint16_t drawList[TRACK_STAMP_CAPACITY]; // stamps of the pass being painted
     uint8_t warned;                          // warnings logged since the queue last emptied
 };
