@@ -133,6 +133,10 @@ struct PaintVertex {
     unsigned char r, g, b, a;
 };
 
+static_assert(sizeof(PaintVertex) == 36 && offsetof(PaintVertex, ax) == 8 && offsetof(PaintVertex, cx) == 24 &&
+                  offsetof(PaintVertex, r) == 32,
+              "the vertex attributes below read this layout");
+
 constexpr int PAINT_CAPACITY = 6 * 4096;   // vertices per batch: 4096 triangle boxes
 
 static bool PainterCreate(TrackPainter &painter)
