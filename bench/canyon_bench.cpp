@@ -1,7 +1,7 @@
 // Canyon rim and ground tracks, CPU side: building every rock chunk (CanyonInit without the upload;
 // target <= 150 ms), the per-frame visibility test (<= 20 us) and one flush of the track queue
 // without the GL calls (<= 0.5 ms).
-#include "render/camera.h"
+#include "world/camera.h"
 #include "world/canyon.h"
 #include "world/tracks.h"
 

@@ -135,7 +135,7 @@ static bool RenderShot(CanyonCapture &c, const CanyonShot &shot, int width, int 
     Camera3D camera = CameraToRaylib(view.camera);
     int visible[CANYON_CHUNK_CAPACITY];
     int chunks = CanyonVisibleChunks(*c.canyon, camera, width, height, visible, CANYON_CHUNK_CAPACITY);
-    if (!SceneRender(c.resources, c.app->shaders, view, c.ground, width, height)) return false;
+    if (!SceneRender(c.resources, c.app->gpu.shaders, view, c.ground, width, height)) return false;
     glFinish();
     double start = GetTime();
     bool rocks = false;
@@ -147,7 +147,7 @@ static bool RenderShot(CanyonCapture &c, const CanyonShot &shot, int width, int 
     if (rocks) {
         BeginTextureMode(c.resources.target.texture);
         ClearBackground(BLACK);
-        SceneDrawPass(c.resources, c.app->shaders, view, c.ground, width, height, true);
+        SceneDrawPass(c.resources, c.app->gpu.shaders, view, c.ground, width, height, true);
         EndTextureMode();
     }
     glFinish();
@@ -190,8 +190,7 @@ static int RunShots(App &app, const CanyonShot *shots, int count, const char *re
             c.tracks = nullptr;
         }
     }
-    c.ground.detail = app.terrain.detail;
-    c.ground.heights = app.terrain.heights;
+    c.ground = AppSceneGround(app);
     char path[256];
     snprintf(path, sizeof(path), "artifacts/%s.txt", reportName);
     c.report = fopen(path, "w");

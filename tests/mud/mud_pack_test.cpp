@@ -4,7 +4,7 @@
 #include "mud/mud_gait.h"
 #include "mud/mud_pack.h"
 #include "common/maths.h"
-#include "render/camera.h"
+#include "world/camera.h"
 #include "tests/mud/mud_fixture.h"
 #include "world/terrain.h"
 
