@@ -7,7 +7,9 @@
 #include "app/field_step.h"
 #include "app/input.h"
 #include "render/scene.h"
+#include "mud/mud_pack.h"
 #include "render/ship.h"
+#include "world/canyon.h"
 #include "world/terrain.h"
 
 struct DevRun;
@@ -19,6 +21,7 @@ struct AppGpu {
     TerrainTextures terrain;   // terrainHeights and terrainDetail
     Texture2D soil;            // soil deposits, uploaded in dirty blocks
     ShipRenderer ship;         // the shuttle's meshes and effects
+    Canyon canyon;             // the rock rim's chunks and program
 };
 
 // The profile's persistence; the profile itself arrives with its subsystem.
@@ -52,6 +55,7 @@ struct App {
     AppPersistence persistence;
     AppInput input;
     AppFlow flow;
+    MudPackRecord mudRender;   // the creatures packed for the scene shader, refilled every drawn frame
     bool developerMode;        // no profile, unlimited frame rate, fixed seed, no audio
     DevRun *dev;               // the windowed developer run, null in normal play
 };

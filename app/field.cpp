@@ -7,8 +7,10 @@ void FieldReset(Field &field, uint32_t seed)
                            ? field.camera.viewHeight
                            : CAMERA_ZOOM_DEFAULT;
 
+    TrackAtlasReset(field.tracks);
     SoilReset(field.soil);
     BindingsReset(field.bindings, seed);
+    MudPoolReset(field.mud, FIELD_AMBIENT_LIMIT);
     HealthReset(field.health);
     HealthSetCapacity(field.health, ShopHealthLevel(&field.shop));
     field.shop.revivesUsed = 0;

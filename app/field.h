@@ -7,7 +7,9 @@
 #include "player/health.h"
 #include "campaign/ship.h"
 #include "campaign/shop.h"
+#include "mud/mud_pool.h"
 #include "world/soil.h"
+#include "world/tracks.h"
 #include "player/player.h"
 #include "world/camera.h"
 
@@ -15,6 +17,7 @@
 
 constexpr uint32_t FIELD_DEVELOPER_SEED = 1906723731u;  // fixed seed of developer modes
 constexpr float FIELD_DEATH_RESET_SECONDS = 2.0f;       // dead this long without a revive: run over
+constexpr int FIELD_AMBIENT_LIMIT = 12;                 // creatures born around the player outside a campaign
 
 // Values the loop owns that a new run keeps, together so one assignment keeps them all.
 struct FieldLoopFlags {
@@ -34,6 +37,8 @@ struct Field {
     FollowCamera camera;    // follow camera with its zoom
     uint32_t seed;          // seed the run was started with
     Soil soil;              // clay pressed into the ground; its grids are heap memory made at start-up
+    TrackAtlas tracks;      // prints and strips in the mud; its targets and tiles are made at start-up
+    MudPool mud;            // every creature of the run
 
     float totalTime;        // seconds: sum of game-frame steps since the run began
     double runTime;         // seconds alive and not aboard the shuttle

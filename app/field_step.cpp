@@ -1,7 +1,10 @@
 #include "app/field_step.h"
 
 #include "common/maths.h"
+#include "mud/mud_gait.h"
 #include "player/bindings.h"
+
+#include <cmath>
 
 void FieldControlsReset(FieldControls &controls)
 {
@@ -47,6 +50,73 @@ static DevPanelEvents PanelEvents(const FrameInput &in, Rectangle letterbox)
     return e;
 }
 
+void FieldMudSnapshot(const MudPool &mud, MudBefore before[MUD_CAPACITY])
+{
+    for (int i = 0; i < MUD_CAPACITY; i++) {
+        const MudSlot &s = mud.slots[i];
+        bool used = i < mud.count && s.mass > 0.0f;
+        before[i].position = s.position;
+        before[i].steps = s.steps;
+        before[i].state = s.state;
+        before[i].grounded = used && MudStandsOnGround(s);
+    }
+}
+
+bool MudStandsOnGround(const MudSlot &s)
+{
+    return s.state == MUD_RESTING || s.state == MUD_HOP_CROUCH || (s.state >= MUD_DASH_WINDUP && s.state <= MUD_THROW_FOLLOW);
+}
+
+// A walker's feet print smaller: a non-boss of 4 up to 7 clods, or the giant walker.
+static bool WalkerFeet(const MudSlot &s)
+{
+    if (s.boss) return s.bossIndex == 1;
+    return s.mass >= 4.0f && s.mass < 7.0f;
+}
+
+void FieldGroundMarks(Field &field, const FrameSteps &steps, Vector3 playerBefore, const bool lifted[2],
+                      const MudBefore before[MUD_CAPACITY])
+{
+    const Player &p = field.player;
+    if (steps.player > 0.0f) {
+        SoilPress(field.soil, playerBefore, p.position, PLAYER_RADIUS, 1.8f, steps.player);
+        // A boot print where a lifted foot comes down while the astronaut walks.
+        for (int f = 0; f < 2; f++) {
+            const PlayerFoot &foot = p.pose.feet[f];
+            if (!lifted[f] || foot.airborne || !(LengthXZ(p.velocity) > 0.15f)) continue;
+            Vector3 at = {foot.position.x + 0.045f * std::sin(foot.yaw), foot.position.y,
+                          foot.position.z + 0.045f * std::cos(foot.yaw)};
+            TrackStampPrint(field.tracks, at, foot.yaw, 1.0f, TRACK_STAMP_BOOT);
+        }
+    }
+    if (steps.world > 0.0f) {
+        const MudPool &mud = field.mud;
+        for (int i = 0; i < mud.count && i < MUD_CAPACITY; i++) {
+            const MudSlot &s = mud.slots[i];
+            if (!(s.mass > 0.0f)) continue;
+            float c = MudBodyRadius(s);
+            if (before[i].grounded && MudStandsOnGround(s))
+                SoilPress(field.soil, before[i].position, s.position, c * (s.mass >= 4.0f ? 0.48f : 0.76f), 1.1f, steps.world);
+            if (s.dashActive) TrackStampStrip(field.tracks, s.previousPosition, s.position, 0.77f * c);
+            bool stepped = s.steps > before[i].steps || (before[i].state == MUD_EMERGING && s.state != MUD_EMERGING);
+            if (!stepped) continue;
+            bool valid = false;
+            MudLegPose legs = MudGaitLegPose(s, &valid);
+            if (valid) {
+                float size = legs.radius * (WalkerFeet(s) ? 0.6f : 1.2f);
+                for (int f = 0; f < 2; f++) {
+                    Vector3 foot = legs.foot[f];
+                    if (foot.y - MudGroundHeight(mud, foot.x, foot.z) < legs.radius + 0.06f)
+                        TrackStampPrint(field.tracks, foot, s.yaw, size, TRACK_STAMP_MUD);
+                }
+            } else {
+                TrackStampPrint(field.tracks, s.position, s.yaw, c, TRACK_STAMP_MUD);
+            }
+        }
+    }
+    TrackAtlasUpdate(field.tracks, steps.frame);
+}
+
 FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStepInput &step)
 {
     FieldStepResult result{};
@@ -83,6 +153,9 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
         typing = FieldControlsTyping(controls);
         devKeys = devKeys && !typing;
     }
+
+    // Ten more creatures on the slash key.
+    if (devKeys && (in.keyPressed[KEY_SLASH] || in.keyPressed[KEY_KP_DIVIDE])) MudPoolQueueExtra(field.mud);
 
     // New run: asked for by the menu, the developer R key, or a death that has lasted long enough.
     bool deathOver = field.deathTime >= (double)FIELD_DEATH_RESET_SECONDS;
@@ -122,14 +195,27 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
         }
     }
 
+    // What each creature was before its update: the ground marks compare against it.
+    MudBefore before[MUD_CAPACITY];
+    FieldMudSnapshot(field.mud, before);
+
+    // The shuttle stands in the creatures' way while it is on the ground.
+    MudPoolSetObstacle(field.mud, field.ship.position, SHIP_CREATURE_RADIUS, SHIP_CREATURE_HEIGHT,
+                       ShipObstacleActive(field.ship));
+
     // Time alive in this run, not counting the flight home.
     bool alive = HealthAlive(field.health);
     if (alive && !ShipPlayerAboard(field.ship)) field.runTime += steps.frame;
 
-    // The player moves along the camera's ground axes.
+    // The creatures.
+    MudPoolUpdate(field.mud, field.player.position, steps.mud);
+
+    // The player moves along the camera's ground axes; the atlas of marks follows.
     Vector3 playerBefore = field.player.position;
+    bool lifted[2] = {field.player.pose.feet[0].airborne, field.player.pose.feet[1].airborne};
     Vector3 direction = CameraMoveDirection(field.camera, axes.x, axes.y);
     PlayerStep(field.player, direction, steps.player, field.totalTime, &field.ship);
+    if (steps.player > 0.0f) TrackAtlasFollow(field.tracks, field.player.position);
 
     // Regeneration before this frame's blows.
     HealthRegenerate(field.health, ShopRegenSecondsPerHeart(&field.shop), steps.world);
@@ -138,8 +224,7 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     result.departed = ShipUpdate(field.ship, playerBefore, field.player.position, alive ? steps.frame : 0.0f);
     if (ShipPlayerAboard(field.ship)) PlayerStandAboard(field.player, steps.frame, field.totalTime);
 
-    // Ground marks: the boots press the soil along the step.
-    if (steps.player > 0.0f) SoilPress(field.soil, playerBefore, field.player.position, PLAYER_RADIUS, 1.8f, steps.player);
+    FieldGroundMarks(field, steps, playerBefore, lifted, before);
 
     // Camera follow.
     CameraFollow(field.camera, field.player.position, field.player.velocity, steps.frame, false);

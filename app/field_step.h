@@ -48,5 +48,22 @@ bool FieldControlsTyping(const FieldControls &controls);
 // The six keys held this frame: key or its pad button down, only while the window has focus.
 void FieldControlsHeldKeys(const FieldControls &controls, const FrameInput &input, bool held[BINDINGS_KEY_COUNT]);
 
+// A creature as it was before the mudling update.
+struct MudBefore {
+    Vector3 position;
+    int32_t steps;
+    int32_t state;
+    bool grounded;             // on the ground: resting, crouching, or in an attack or pickup state
+};
+
+// Whether a creature's state keeps it on the ground.
+bool MudStandsOnGround(const MudSlot &slot);
+// Remembers every creature's position, steps, state and footing.
+void FieldMudSnapshot(const MudPool &mud, MudBefore before[MUD_CAPACITY]);
+// The marks of the frame: the boots and the creatures press the soil, boot prints, dash strips,
+// footprints and body prints go into the atlas, which then paints its queue.
+void FieldGroundMarks(Field &field, const FrameSteps &steps, Vector3 playerBefore, const bool lifted[2],
+                      const MudBefore before[MUD_CAPACITY]);
+
 // One game frame's simulation, up to and including the camera follow.
 FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStepInput &in);

@@ -16,6 +16,7 @@
 #include "player/hud_layout.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 double AppNow(const App &app)
@@ -26,8 +27,9 @@ double AppNow(const App &app)
 
 SceneGround AppSceneGround(const App &app)
 {
-    // Ground tracks arrive later: their stand-in keeps the ground unmarked.
     SceneGround ground{};
+    ground.tracks = app.field.tracks.window.texture;
+    ground.trackOrigin = app.field.tracks.origin;
     ground.detail = app.gpu.terrain.detail;
     ground.heights = app.gpu.terrain.heights;
     ground.soil = app.gpu.soil;
@@ -45,10 +47,30 @@ bool AppRenderWorld(App &app, int width, int height)
     SceneView view = FieldSceneView(field);
     ShipView ship = FieldShipView(field.ship);
     SceneResources &scene = app.gpu.scene;
-    bool prepass = ShipNeedsPrepass(app.gpu.ship, ship, view.camera, width, height);
+
+    // The creatures, packed for this view and uploaded array by array.
+    const FollowCamera &c = field.camera;
+    MudPackRecord &mud = app.mudRender;
+    view.mudCount = MudPack(field.mud, mud, c.position, c.right, c.up, c.viewHeight, (float)width / (float)height);
+    static_assert(sizeof(view.mudTiles) == sizeof(mud.tiles), "tile masks");
+    memcpy(view.mudTiles, mud.tiles, sizeof(view.mudTiles));
+    for (const MudPackArray &array : MUD_PACK_ARRAYS) {
+        const unsigned char *base = array.block == 0 ? (const unsigned char *)&mud.a : (const unsigned char *)&mud.b;
+        int used = view.mudCount * array.perSlot;
+        if (used > 0) SceneUploadMudPose(scene, array.block, array.offset, base + array.offset, used * 16);
+    }
+
+    // Rock chunks and the hull go into the prepass the scene pass composites.
+    Camera3D camera = CameraToRaylib(c);
+    int chunks[CANYON_CHUNK_CAPACITY];
+    bool rocks = app.gpu.canyon.ready &&
+                 CanyonVisibleChunks(app.gpu.canyon, camera, width, height, chunks, CANYON_CHUNK_CAPACITY) > 0;
+    bool hull = ShipNeedsPrepass(app.gpu.ship, ship, c, width, height);
+    bool prepass = rocks || hull;
     if (prepass) {
-        if (!SceneCanyonBegin(scene, view.camera, width, height)) return false;
-        ShipDrawPrepass(app.gpu.ship, ship, view.camera, width, height);
+        if (!SceneCanyonBegin(scene, c, width, height)) return false;
+        if (rocks) CanyonDraw(app.gpu.canyon, camera, width, height);
+        if (hull) ShipDrawPrepass(app.gpu.ship, ship, c, width, height);
         SceneCanyonEnd();
     }
     if (!SceneRender(scene, app.gpu.shaders, view, AppSceneGround(app), width, height, prepass)) return false;

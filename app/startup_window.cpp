@@ -149,7 +149,9 @@ bool StartupPrepareSceneShaders(SceneShaderJob &job)
 // Releases what start-up created, in reverse order; safe on anything not created yet.
 static void StartupRelease(App &a)
 {
+    CanyonFree(a.gpu.canyon);
     ShipRendererRelease(a.gpu.ship);
+    TrackAtlasFree(a.field.tracks);
     SoilTextureRelease(a.gpu.soil);
     SoilRelease(a.field.soil);
     TerrainTexturesRelease(a.gpu.terrain);
@@ -243,7 +245,18 @@ static int StartupRunGame(App &app, const CommandLine &command)
         CloseWindow();
         return 2;
     }
+    if (!TrackAtlasCreate(app.field.tracks)) {
+        StartupRelease(app);
+        CloseWindow();
+        return 2;
+    }
     StartupDrawLoading("Подготовка окружения...");
+    if (!CanyonInit(gpu.canyon)) {
+        TraceLog(LOG_ERROR, "Canyon initialization failed");
+        StartupRelease(app);
+        CloseWindow();
+        return 2;
+    }
     if (!ShipRendererCreate(gpu.ship)) {
         TraceLog(LOG_ERROR, "Ship renderer initialization failed");
         StartupRelease(app);
