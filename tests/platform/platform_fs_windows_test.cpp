@@ -58,11 +58,11 @@ TEST_F(PlatformFsWindows, InvalidUtf8PathsAreRefusedByEveryOperation)
         size_t size = 3;
         LogCapture log;
         EXPECT_FALSE(PlatformFileWriteCommitted(path.c_str(), &byte, 1)) << bad.label;
-        EXPECT_FALSE(PlatformDirectoryCreate(path.c_str())) << bad.label;
+        EXPECT_EQ(PlatformDirectoryCreate(path.c_str()), PLATFORM_CHANGE_FAILED) << bad.label;
         EXPECT_EQ(PlatformPathQuery(path.c_str()), PLATFORM_PATH_ERROR) << bad.label;
         EXPECT_FALSE(PlatformFileRead(path.c_str(), &byte, 1, &size)) << bad.label;
-        EXPECT_FALSE(PlatformFileRemove(path.c_str())) << bad.label;
-        EXPECT_FALSE(PlatformFileReplace(good.c_str(), path.c_str())) << bad.label;
+        EXPECT_EQ(PlatformFileRemove(path.c_str()), PLATFORM_CHANGE_FAILED) << bad.label;
+        EXPECT_EQ(PlatformFileReplace(good.c_str(), path.c_str()), PLATFORM_CHANGE_FAILED) << bad.label;
         EXPECT_EQ(log.count(LOG_WARNING), 6) << bad.label;
         for (const LogLine &line : log.lines())
             EXPECT_NE(line.text.find("not valid UTF-8"), std::string::npos) << bad.label << ": " << line.text;
