@@ -77,6 +77,8 @@ bool PlatformLocalAppDataDirectory(char *out, size_t capacity);
 // The XDG folders need not exist yet (the first save creates them). False, leaving `out`
 // empty, when there is none usable.
 bool PlatformUserDataDirectory(char *out, size_t capacity);
+// True for a character that separates folders in a path on this system ('/', and '\\' on Windows).
+bool PlatformPathIsSeparator(char c);
 // What is at `path`.
 PlatformPathKind PlatformPathQuery(const char *path);
 // Creates one directory and commits it to its parent folder; COMMITTED also when a directory

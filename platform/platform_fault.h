@@ -13,6 +13,18 @@ enum PlatformFaultKind {
                                   // later operation fails silently with no effect, as after a crash
 };
 
+// The kinds of operation, as recorded in the trace.
+enum PlatformFaultOperation {
+    PLATFORM_OP_QUERY,
+    PLATFORM_OP_CREATE_FOLDER,
+    PLATFORM_OP_WRITE,
+    PLATFORM_OP_REPLACE,
+    PLATFORM_OP_READ,
+    PLATFORM_OP_REMOVE,
+};
+
+constexpr int PLATFORM_FAULT_TRACE = 64;   // operations whose kind is remembered after arming
+
 struct PlatformFaultPlan {
     int operation;            // 1-based index of the operation hit, counted from arming; 0 = none
     PlatformFaultKind kind;
@@ -31,6 +43,7 @@ struct PlatformFaultState {
     PlatformFaultPlan plan;
     int operations;           // operations begun since arming
     bool stopped;             // the stop point has passed
+    PlatformFaultOperation trace[PLATFORM_FAULT_TRACE];   // kind of operation 1, 2, ... (index 0 = 1)
 };
 
 inline PlatformFaultState platformFault = {};
@@ -52,10 +65,14 @@ inline void PlatformFaultDisarm()
 // Operations begun since the last arming.
 inline int PlatformFaultOperations() { return platformFault.operations; }
 
+// The kind of operation k (1-based) since arming; k must be 1..min(operations, trace size).
+inline PlatformFaultOperation PlatformFaultOperationKind(int k) { return platformFault.trace[k - 1]; }
+
 // Called by the layer before each operation.
-inline PlatformFaultVerdict PlatformFaultBegin()
+inline PlatformFaultVerdict PlatformFaultBegin(PlatformFaultOperation operation)
 {
     PlatformFaultState &f = platformFault;
+    if (f.operations < PLATFORM_FAULT_TRACE) f.trace[f.operations] = operation;
     f.operations++;
     if (f.stopped) return PLATFORM_FAULT_REFUSE_SILENT;
     if (f.plan.kind == PLATFORM_FAULT_NONE || f.operations != f.plan.operation) return PLATFORM_FAULT_RUN;

@@ -33,12 +33,13 @@ static bool IsDirectory(const char *path)
 
 // Asks the fault plan (tests only) about the operation about to run; true when it must fail
 // without running. `uncommitted` tells a folder change to report its commit as failed.
-static bool FaultRefused(const char *operation, const char *path, bool *uncommitted)
+static bool FaultRefused(PlatformFaultOperation kind, const char *path, bool *uncommitted)
 {
-    PlatformFaultVerdict verdict = PlatformFaultBegin();
+    static const char *const NAMES[] = {"query", "create folder", "write", "replace", "read", "remove"};
+    PlatformFaultVerdict verdict = PlatformFaultBegin(kind);
     if (uncommitted) *uncommitted = verdict == PLATFORM_FAULT_RUN_UNCOMMITTED;
     if (verdict == PLATFORM_FAULT_REFUSE)
-        TraceLog(LOG_WARNING, "PLATFORM: cannot %s %s: injected fault", operation, path ? path : "(no path)");
+        TraceLog(LOG_WARNING, "PLATFORM: cannot %s %s: injected fault", NAMES[kind], path ? path : "(no path)");
     return verdict == PLATFORM_FAULT_REFUSE || verdict == PLATFORM_FAULT_REFUSE_SILENT;
 }
 
@@ -142,9 +143,11 @@ bool PlatformUserDataDirectory(char *out, size_t capacity)
     return false;
 }
 
+bool PlatformPathIsSeparator(char c) { return c == '/'; }
+
 PlatformPathKind PlatformPathQuery(const char *path)
 {
-    if (FaultRefused("query", path, nullptr)) return PLATFORM_PATH_ERROR;
+    if (FaultRefused(PLATFORM_OP_QUERY, path, nullptr)) return PLATFORM_PATH_ERROR;
     PlatformPathKind kind = PLATFORM_PATH_ERROR;
     struct stat st{};
     if (!PathUsable(path, "query")) {
@@ -177,7 +180,7 @@ static PlatformChange DirectoryCreate(const char *path, bool uncommitted)
 PlatformChange PlatformDirectoryCreate(const char *path)
 {
     bool uncommitted = false;
-    if (FaultRefused("create folder", path, &uncommitted)) return PLATFORM_CHANGE_FAILED;
+    if (FaultRefused(PLATFORM_OP_CREATE_FOLDER, path, &uncommitted)) return PLATFORM_CHANGE_FAILED;
     PlatformChange result = DirectoryCreate(path, uncommitted);
     PlatformFaultEnd();
     return result;
@@ -223,7 +226,7 @@ static bool WriteCommitted(const char *path, const void *data, size_t size)
 
 bool PlatformFileWriteCommitted(const char *path, const void *data, size_t size)
 {
-    if (FaultRefused("write", path, nullptr)) return false;
+    if (FaultRefused(PLATFORM_OP_WRITE, path, nullptr)) return false;
     bool ok = WriteCommitted(path, data, size);
     PlatformFaultEnd();
     return ok;
@@ -243,7 +246,7 @@ static PlatformChange Replace(const char *from, const char *to, bool uncommitted
 PlatformChange PlatformFileReplace(const char *from, const char *to)
 {
     bool uncommitted = false;
-    if (FaultRefused("replace", to, &uncommitted)) return PLATFORM_CHANGE_FAILED;
+    if (FaultRefused(PLATFORM_OP_REPLACE, to, &uncommitted)) return PLATFORM_CHANGE_FAILED;
     PlatformChange result = Replace(from, to, uncommitted);
     PlatformFaultEnd();
     return result;
@@ -296,7 +299,7 @@ PlatformReadResult PlatformFileReadChecked(const char *path, void *buffer, size_
 {
     size_t got = 0;
     PlatformReadResult result = PLATFORM_READ_ERROR;
-    if (!FaultRefused("read", path, nullptr)) {
+    if (!FaultRefused(PLATFORM_OP_READ, path, nullptr)) {
         result = ReadChecked(path, buffer, capacity, &got);
         PlatformFaultEnd();
     }
@@ -325,7 +328,7 @@ static PlatformChange Remove(const char *path, bool uncommitted)
 PlatformChange PlatformFileRemove(const char *path)
 {
     bool uncommitted = false;
-    if (FaultRefused("remove", path, &uncommitted)) return PLATFORM_CHANGE_FAILED;
+    if (FaultRefused(PLATFORM_OP_REMOVE, path, &uncommitted)) return PLATFORM_CHANGE_FAILED;
     PlatformChange result = Remove(path, uncommitted);
     PlatformFaultEnd();
     return result;
