@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/platform_fault.h"
 
 #include <cstring>
 
@@ -67,6 +68,37 @@ static bool IsNotFound(DWORD error)
            error == ERROR_BAD_NETPATH || error == ERROR_BAD_NET_NAME;
 }
 
+// Asks the fault plan (tests only) about the operation about to run; true when it must fail
+// without running. `uncommitted` makes a folder change report its commit as failed.
+static bool FaultRefused(PlatformFaultOperation kind, const char *path, bool *uncommitted)
+{
+    static const char *const NAMES[] = {"query", "create folder", "write", "replace", "read", "remove"};
+    PlatformFaultVerdict verdict = PlatformFaultBegin(kind);
+    if (uncommitted) *uncommitted = verdict == PLATFORM_FAULT_RUN_UNCOMMITTED;
+    if (verdict == PLATFORM_FAULT_REFUSE)
+        TraceLog(LOG_WARNING, "PLATFORM: cannot %s %s: injected fault", NAMES[kind], path ? path : "(no path)");
+    return verdict == PLATFORM_FAULT_REFUSE || verdict == PLATFORM_FAULT_REFUSE_SILENT;
+}
+
+// Another program (an antivirus, a backup or indexing tool) holding the file open without
+// delete sharing makes opens, renames and deletions fail for a moment; waiting it out keeps a
+// one-shot save at exit from being lost. About 0.6 s in all, then the failure stands.
+static constexpr int SHARING_ATTEMPTS = 8;
+
+static bool IsSharingViolation(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// Sleeps before retry `attempt` (1-based) of a call that hit a sharing violation; false once
+// the attempts are used up or the error is of another kind.
+static bool WaitToRetry(DWORD error, int attempt)
+{
+    if (!IsSharingViolation(error) || attempt >= SHARING_ATTEMPTS) return false;
+    Sleep((DWORD)(20 * attempt));
+    return true;
+}
+
 bool PlatformLocalAppDataDirectory(char *out, size_t capacity)
 {
     if (out && capacity > 0) out[0] = '\0';
@@ -109,38 +141,66 @@ bool PlatformLocalAppDataDirectory(char *out, size_t capacity)
     return true;
 }
 
+bool PlatformUserDataDirectory(char *out, size_t capacity) { return PlatformLocalAppDataDirectory(out, capacity); }
+
+bool PlatformPathIsSeparator(char c) { return c == '/' || c == '\\'; }
+
 PlatformPathKind PlatformPathQuery(const char *path)
 {
+    if (FaultRefused(PLATFORM_OP_QUERY, path, nullptr)) return PLATFORM_PATH_ERROR;
+    PlatformPathKind kind = PLATFORM_PATH_ERROR;
     WidePath wide;
-    if (!ToWide(path, wide, "query")) return PLATFORM_PATH_ERROR;
-    DWORD attributes = GetFileAttributesW(wide.text);
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PLATFORM_PATH_DIRECTORY : PLATFORM_PATH_FILE;
-    DWORD error = GetLastError();
-    if (IsNotFound(error) || error == ERROR_INVALID_NAME) return PLATFORM_PATH_MISSING;
-    TraceLog(LOG_WARNING, "PLATFORM: cannot query %s: error %lu", path, (unsigned long)error);
-    return PLATFORM_PATH_ERROR;
+    if (ToWide(path, wide, "query")) {
+        DWORD attributes = GetFileAttributesW(wide.text);
+        DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : 0;
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PLATFORM_PATH_DIRECTORY : PLATFORM_PATH_FILE;
+        else if (IsNotFound(error) || error == ERROR_INVALID_NAME)
+            kind = PLATFORM_PATH_MISSING;
+        else
+            TraceLog(LOG_WARNING, "PLATFORM: cannot query %s: error %lu", path, (unsigned long)error);
+    }
+    PlatformFaultEnd();
+    return kind;
 }
 
-bool PlatformDirectoryCreate(const char *path)
+static PlatformChange DirectoryCreate(const char *path, bool uncommitted)
 {
     WidePath wide;
-    if (!ToWide(path, wide, "create folder")) return false;
-    if (CreateDirectoryW(wide.text, nullptr)) return true;
+    if (!ToWide(path, wide, "create folder")) return PLATFORM_CHANGE_FAILED;
+    if (CreateDirectoryW(wide.text, nullptr)) {
+        // NTFS journals the new entry itself; there is no folder to flush.
+        if (!uncommitted) return PLATFORM_CHANGE_COMMITTED;
+        TraceLog(LOG_WARNING, "PLATFORM: cannot commit folder %s: injected fault", path);
+        return PLATFORM_CHANGE_UNCOMMITTED;
+    }
     DWORD error = GetLastError();
     // A drive root or a folder that is already there answers "exists" or "access denied".
-    if (IsDirectory(wide.text)) return true;
+    if (IsDirectory(wide.text)) return PLATFORM_CHANGE_COMMITTED;
     TraceLog(LOG_WARNING, "PLATFORM: cannot create folder %s: error %lu", path, (unsigned long)error);
-    return false;
+    return PLATFORM_CHANGE_FAILED;
 }
 
-bool PlatformFileWriteCommitted(const char *path, const void *data, size_t size)
+PlatformChange PlatformDirectoryCreate(const char *path)
+{
+    bool uncommitted = false;
+    if (FaultRefused(PLATFORM_OP_CREATE_FOLDER, path, &uncommitted)) return PLATFORM_CHANGE_FAILED;
+    PlatformChange result = DirectoryCreate(path, uncommitted);
+    PlatformFaultEnd();
+    return result;
+}
+
+static bool WriteCommitted(const char *path, const void *data, size_t size)
 {
     WidePath wide;
     if (!ToWide(path, wide, "write") || (!data && size > 0)) return false;
-    HANDLE file = CreateFileW(wide.text, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        TraceLog(LOG_WARNING, "PLATFORM: cannot create %s: error %lu", path, (unsigned long)GetLastError());
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 1;; attempt++) {
+        file = CreateFileW(wide.text, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) break;
+        DWORD error = GetLastError();
+        if (!IsDirectory(wide.text) && WaitToRetry(error, attempt)) continue;
+        TraceLog(LOG_WARNING, "PLATFORM: cannot create %s: error %lu", path, (unsigned long)error);
         return false;
     }
     const char *bytes = (const char *)data;
@@ -173,30 +233,59 @@ bool PlatformFileWriteCommitted(const char *path, const void *data, size_t size)
     return true;
 }
 
-bool PlatformFileReplace(const char *from, const char *to)
+bool PlatformFileWriteCommitted(const char *path, const void *data, size_t size)
 {
-    WidePath wideFrom, wideTo;
-    if (!ToWide(from, wideFrom, "replace") || !ToWide(to, wideTo, "replace")) return false;
-    if (MoveFileExW(wideFrom.text, wideTo.text, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    TraceLog(LOG_WARNING, "PLATFORM: cannot move %s to %s: error %lu", from, to, (unsigned long)GetLastError());
-    return false;
+    if (FaultRefused(PLATFORM_OP_WRITE, path, nullptr)) return false;
+    bool ok = WriteCommitted(path, data, size);
+    PlatformFaultEnd();
+    return ok;
 }
 
-bool PlatformFileRead(const char *path, void *buffer, size_t capacity, size_t *size)
+static PlatformChange Replace(const char *from, const char *to, bool uncommitted)
 {
-    if (size) *size = 0;
-    WidePath wide;
-    if (!ToWide(path, wide, "read") || (!buffer && capacity > 0)) return false;
-    HANDLE file = CreateFileW(wide.text, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    WidePath wideFrom, wideTo;
+    if (!ToWide(from, wideFrom, "replace") || !ToWide(to, wideTo, "replace")) return PLATFORM_CHANGE_FAILED;
+    for (int attempt = 1;; attempt++) {
+        // Write-through: the call returns once the rename is on the disk.
+        if (MoveFileExW(wideFrom.text, wideTo.text, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) break;
         DWORD error = GetLastError();
-        TraceLog(IsNotFound(error) ? LOG_INFO : LOG_WARNING, "PLATFORM: cannot open %s: error %lu", path,
-                 (unsigned long)error);
-        return false;
+        if (!IsDirectory(wideTo.text) && WaitToRetry(error, attempt)) continue;
+        TraceLog(LOG_WARNING, "PLATFORM: cannot move %s to %s: error %lu", from, to, (unsigned long)error);
+        return PLATFORM_CHANGE_FAILED;
+    }
+    if (!uncommitted) return PLATFORM_CHANGE_COMMITTED;
+    TraceLog(LOG_WARNING, "PLATFORM: cannot commit the move to %s: injected fault", to);
+    return PLATFORM_CHANGE_UNCOMMITTED;
+}
+
+PlatformChange PlatformFileReplace(const char *from, const char *to)
+{
+    bool uncommitted = false;
+    if (FaultRefused(PLATFORM_OP_REPLACE, to, &uncommitted)) return PLATFORM_CHANGE_FAILED;
+    PlatformChange result = Replace(from, to, uncommitted);
+    PlatformFaultEnd();
+    return result;
+}
+
+static PlatformReadResult ReadChecked(const char *path, void *buffer, size_t capacity, size_t *size)
+{
+    WidePath wide;
+    if (!ToWide(path, wide, "read") || (!buffer && capacity > 0)) return PLATFORM_READ_ERROR;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 1;; attempt++) {
+        file = CreateFileW(wide.text, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+        if (file != INVALID_HANDLE_VALUE) break;
+        DWORD error = GetLastError();
+        if (!IsDirectory(wide.text) && WaitToRetry(error, attempt)) continue;
+        bool missing = IsNotFound(error);
+        TraceLog(missing ? LOG_INFO : LOG_WARNING, "PLATFORM: cannot open %s: error %lu", path, (unsigned long)error);
+        return missing ? PLATFORM_READ_MISSING : PLATFORM_READ_ERROR;
     }
     char *bytes = (char *)buffer;
     size_t done = 0;
     const char *failed = nullptr;
+    bool tooLong = false;
     DWORD error = 0;
     while (true) {
         char extra;
@@ -212,6 +301,7 @@ bool PlatformFileRead(const char *path, void *buffer, size_t capacity, size_t *s
         if (got == 0) break;
         if (full) {
             failed = "read (longer than expected)";
+            tooLong = true;
             break;
         }
         done += got;
@@ -222,19 +312,57 @@ bool PlatformFileRead(const char *path, void *buffer, size_t capacity, size_t *s
     }
     if (failed) {
         TraceLog(LOG_WARNING, "PLATFORM: cannot %s %s: error %lu", failed, path, (unsigned long)error);
-        return false;
+        if (!tooLong) return PLATFORM_READ_ERROR;
+        *size = capacity;
+        return PLATFORM_READ_TOO_LONG;
     }
-    if (size) *size = done;
-    return true;
+    *size = done;
+    return PLATFORM_READ_OK;
 }
 
-bool PlatformFileRemove(const char *path)
+PlatformReadResult PlatformFileReadChecked(const char *path, void *buffer, size_t capacity, size_t *size)
+{
+    size_t got = 0;
+    PlatformReadResult result = PLATFORM_READ_ERROR;
+    if (!FaultRefused(PLATFORM_OP_READ, path, nullptr)) {
+        result = ReadChecked(path, buffer, capacity, &got);
+        PlatformFaultEnd();
+    }
+    if (size) *size = got;
+    return result;
+}
+
+bool PlatformFileRead(const char *path, void *buffer, size_t capacity, size_t *size)
+{
+    size_t got = 0;
+    bool ok = PlatformFileReadChecked(path, buffer, capacity, &got) == PLATFORM_READ_OK;
+    if (size) *size = ok ? got : 0;
+    return ok;
+}
+
+static PlatformChange Remove(const char *path, bool uncommitted)
 {
     WidePath wide;
-    if (!ToWide(path, wide, "remove")) return false;
-    if (DeleteFileW(wide.text)) return true;
-    DWORD error = GetLastError();
-    if (IsNotFound(error)) return true;
-    TraceLog(LOG_WARNING, "PLATFORM: cannot remove %s: error %lu", path, (unsigned long)error);
-    return false;
+    if (!ToWide(path, wide, "remove")) return PLATFORM_CHANGE_FAILED;
+    for (int attempt = 1;; attempt++) {
+        if (DeleteFileW(wide.text)) break;
+        DWORD error = GetLastError();
+        if (IsNotFound(error)) return PLATFORM_CHANGE_COMMITTED;
+        // A folder answers "access denied" too; it will not go away by waiting.
+        if (!IsDirectory(wide.text) && WaitToRetry(error, attempt)) continue;
+        TraceLog(LOG_WARNING, "PLATFORM: cannot remove %s: error %lu", path, (unsigned long)error);
+        return PLATFORM_CHANGE_FAILED;
+    }
+    if (!uncommitted) return PLATFORM_CHANGE_COMMITTED;
+    TraceLog(LOG_WARNING, "PLATFORM: cannot commit the removal of %s: injected fault", path);
+    return PLATFORM_CHANGE_UNCOMMITTED;
+}
+
+PlatformChange PlatformFileRemove(const char *path)
+{
+    bool uncommitted = false;
+    if (FaultRefused(PLATFORM_OP_REMOVE, path, &uncommitted)) return PLATFORM_CHANGE_FAILED;
+    PlatformChange result = Remove(path, uncommitted);
+    PlatformFaultEnd();
+    return result;
 }

@@ -158,7 +158,7 @@ TEST_F(PlatformFs, ReadAcceptsFilesThatFitAndRejectsLongerOnes)
         EXPECT_EQ(ok, c.ok) << c.fileBytes << " bytes into " << c.capacity;
         if (ok) {
             EXPECT_EQ(size, c.fileBytes);
-            EXPECT_EQ(memcmp(buffer, bytes.data(), c.fileBytes), 0);
+            EXPECT_EQ(std::vector<unsigned char>(buffer, buffer + size), bytes);
             EXPECT_EQ(log.lines().size(), 0u);
         } else {
             EXPECT_EQ(size, 0u) << c.fileBytes << " bytes into " << c.capacity;
@@ -181,6 +181,30 @@ TEST_F(PlatformFs, ReadingAMissingFileIsAnInfoLineNotAWarning)
     EXPECT_EQ(log.count(LOG_WARNING), 0);
 }
 
+// The reader tells a missing file from one it could not read and from one that is too long,
+// and hands over the first bytes of the long one so its header can still be recognised.
+TEST_F(PlatformFs, CheckedReadSaysWhyAFileWasNotRead)
+{
+    std::vector<unsigned char> bytes = Bytes(300, 8);
+    WriteRaw(At("long"), bytes);
+    WriteRaw(At("short"), Bytes(20, 8));
+    fs::create_directory(FromUtf8(At("folder")));
+    unsigned char buffer[141];
+    size_t size = 99;
+    EXPECT_EQ(PlatformFileReadChecked(At("long").c_str(), buffer, sizeof(buffer), &size), PLATFORM_READ_TOO_LONG);
+    EXPECT_EQ(size, sizeof(buffer));
+    EXPECT_EQ(std::vector<unsigned char>(buffer, buffer + sizeof(buffer)),
+              std::vector<unsigned char>(bytes.begin(), bytes.begin() + sizeof(buffer)));
+    EXPECT_EQ(PlatformFileReadChecked(At("short").c_str(), buffer, sizeof(buffer), &size), PLATFORM_READ_OK);
+    EXPECT_EQ(size, 20u);
+    EXPECT_EQ(PlatformFileReadChecked(At("missing").c_str(), buffer, sizeof(buffer), &size), PLATFORM_READ_MISSING);
+    EXPECT_EQ(size, 0u);
+    LogCapture log;
+    EXPECT_EQ(PlatformFileReadChecked(At("folder").c_str(), buffer, sizeof(buffer), &size), PLATFORM_READ_ERROR);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(log.count(LOG_WARNING), 1);
+}
+
 // [SECTION] Atomic replace
 
 TEST_F(PlatformFs, ReplaceSwapsInTheNewFileOverAnExistingOne)
@@ -188,7 +212,8 @@ TEST_F(PlatformFs, ReplaceSwapsInTheNewFileOverAnExistingOne)
     WriteRaw(At("profile.dat"), Bytes(300, 1));
     std::vector<unsigned char> fresh = Bytes(140, 2);
     ASSERT_TRUE(PlatformFileWriteCommitted(At("profile.dat.tmp").c_str(), fresh.data(), fresh.size()));
-    ASSERT_TRUE(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat").c_str()));
+    ASSERT_EQ(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat").c_str()),
+              PLATFORM_CHANGE_COMMITTED);
     EXPECT_EQ(ReadBack(At("profile.dat")), fresh);
     EXPECT_EQ(Names(root), std::vector<std::string>{"profile.dat"});
 }
@@ -197,7 +222,8 @@ TEST_F(PlatformFs, ReplaceCreatesAMissingTarget)
 {
     std::vector<unsigned char> fresh = Bytes(140, 4);
     WriteRaw(At("profile.dat.tmp"), fresh);
-    ASSERT_TRUE(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat").c_str()));
+    ASSERT_EQ(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat").c_str()),
+              PLATFORM_CHANGE_COMMITTED);
     EXPECT_EQ(ReadBack(At("profile.dat")), fresh);
     EXPECT_EQ(PlatformPathQuery(At("profile.dat.tmp").c_str()), PLATFORM_PATH_MISSING);
 }
@@ -207,7 +233,8 @@ TEST_F(PlatformFs, ReplaceFromAMissingSourceKeepsTheTarget)
     std::vector<unsigned char> old = Bytes(140, 6);
     WriteRaw(At("profile.dat"), old);
     LogCapture log;
-    EXPECT_FALSE(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat").c_str()));
+    EXPECT_EQ(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat").c_str()),
+              PLATFORM_CHANGE_FAILED);
     EXPECT_EQ(ReadBack(At("profile.dat")), old);
     EXPECT_EQ(log.count(LOG_WARNING), 1);
 }
@@ -219,11 +246,13 @@ TEST_F(PlatformFs, RepeatedSavesKeepOnlyTheTargetAndItsBackup)
         std::vector<unsigned char> previous = ReadBack(At("profile.dat"));
         if (!previous.empty()) {
             ASSERT_TRUE(PlatformFileWriteCommitted(At("profile.dat.tmp").c_str(), previous.data(), previous.size()));
-            ASSERT_TRUE(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat.bak").c_str()));
+            ASSERT_EQ(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat.bak").c_str()),
+                      PLATFORM_CHANGE_COMMITTED);
         }
         std::vector<unsigned char> next = Bytes(140, round);
         ASSERT_TRUE(PlatformFileWriteCommitted(At("profile.dat.tmp").c_str(), next.data(), next.size()));
-        ASSERT_TRUE(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat").c_str()));
+        ASSERT_EQ(PlatformFileReplace(At("profile.dat.tmp").c_str(), At("profile.dat").c_str()),
+                  PLATFORM_CHANGE_COMMITTED);
         EXPECT_EQ(ReadBack(At("profile.dat")), next);
         if (!previous.empty()) {
             EXPECT_EQ(ReadBack(At("profile.dat.bak")), previous);
@@ -236,16 +265,16 @@ TEST_F(PlatformFs, RepeatedSavesKeepOnlyTheTargetAndItsBackup)
 
 TEST_F(PlatformFs, DirectoryCreateAcceptsAnExistingFolderButNotAFile)
 {
-    EXPECT_TRUE(PlatformDirectoryCreate(At("Glorvent").c_str()));
+    EXPECT_EQ(PlatformDirectoryCreate(At("Glorvent").c_str()), PLATFORM_CHANGE_COMMITTED);
     EXPECT_EQ(PlatformPathQuery(At("Glorvent").c_str()), PLATFORM_PATH_DIRECTORY);
-    EXPECT_TRUE(PlatformDirectoryCreate(At("Glorvent").c_str()));
-    EXPECT_TRUE(PlatformDirectoryCreate(root.c_str()));
+    EXPECT_EQ(PlatformDirectoryCreate(At("Glorvent").c_str()), PLATFORM_CHANGE_COMMITTED);
+    EXPECT_EQ(PlatformDirectoryCreate(root.c_str()), PLATFORM_CHANGE_COMMITTED);
 
     WriteRaw(At("file"), Bytes(3, 0));
     LogCapture log;
-    EXPECT_FALSE(PlatformDirectoryCreate(At("file").c_str()));
+    EXPECT_EQ(PlatformDirectoryCreate(At("file").c_str()), PLATFORM_CHANGE_FAILED);
     EXPECT_EQ(PlatformPathQuery(At("file").c_str()), PLATFORM_PATH_FILE);
-    EXPECT_FALSE(PlatformDirectoryCreate(At("a/b").c_str()));   // one level at a time
+    EXPECT_EQ(PlatformDirectoryCreate(At("a/b").c_str()), PLATFORM_CHANGE_FAILED);   // one level at a time
     EXPECT_EQ(log.count(LOG_WARNING), 2);
 }
 
@@ -274,13 +303,13 @@ TEST_F(PlatformFs, QueryTellsFilesFoldersAndMissingPathsApart)
 TEST_F(PlatformFs, RemoveTreatsAnAlreadyMissingFileAsDone)
 {
     WriteRaw(At("profile.dat.reset"), Bytes(140, 0));
-    EXPECT_TRUE(PlatformFileRemove(At("profile.dat.reset").c_str()));
+    EXPECT_EQ(PlatformFileRemove(At("profile.dat.reset").c_str()), PLATFORM_CHANGE_COMMITTED);
     EXPECT_EQ(PlatformPathQuery(At("profile.dat.reset").c_str()), PLATFORM_PATH_MISSING);
-    EXPECT_TRUE(PlatformFileRemove(At("profile.dat.reset").c_str()));
+    EXPECT_EQ(PlatformFileRemove(At("profile.dat.reset").c_str()), PLATFORM_CHANGE_COMMITTED);
 
     fs::create_directory(FromUtf8(At("folder")));
     LogCapture log;
-    EXPECT_FALSE(PlatformFileRemove(At("folder").c_str()));
+    EXPECT_EQ(PlatformFileRemove(At("folder").c_str()), PLATFORM_CHANGE_FAILED);
     EXPECT_EQ(PlatformPathQuery(At("folder").c_str()), PLATFORM_PATH_DIRECTORY);
     EXPECT_EQ(log.count(LOG_WARNING), 1);
 }
@@ -293,9 +322,9 @@ TEST_F(PlatformFs, PathsLongerThanTheCapacityAreRefused)
     LogCapture log;
     EXPECT_FALSE(PlatformFileWriteCommitted(path.c_str(), &byte, 1));
     EXPECT_FALSE(PlatformFileRead(path.c_str(), &byte, 1, &size));
-    EXPECT_FALSE(PlatformDirectoryCreate(path.c_str()));
-    EXPECT_FALSE(PlatformFileRemove(path.c_str()));
-    EXPECT_FALSE(PlatformFileReplace(path.c_str(), At("x").c_str()));
+    EXPECT_EQ(PlatformDirectoryCreate(path.c_str()), PLATFORM_CHANGE_FAILED);
+    EXPECT_EQ(PlatformFileRemove(path.c_str()), PLATFORM_CHANGE_FAILED);
+    EXPECT_EQ(PlatformFileReplace(path.c_str(), At("x").c_str()), PLATFORM_CHANGE_FAILED);
     EXPECT_EQ(PlatformPathQuery(path.c_str()), PLATFORM_PATH_ERROR);
     EXPECT_EQ(log.count(LOG_WARNING), 6);
     EXPECT_TRUE(Names(root).empty());
@@ -310,12 +339,12 @@ TEST_F(PlatformFs, CyrillicNamesWorkThroughEveryOperation)
     const std::string folder = At("Профиль игрока");
     const std::string target = folder + "/профиль.dat";
     const std::string tmp = target + ".tmp";
-    ASSERT_TRUE(PlatformDirectoryCreate(folder.c_str()));
+    ASSERT_EQ(PlatformDirectoryCreate(folder.c_str()), PLATFORM_CHANGE_COMMITTED);
     EXPECT_EQ(PlatformPathQuery(folder.c_str()), PLATFORM_PATH_DIRECTORY);
 
     std::vector<unsigned char> bytes = Bytes(140, 11);
     ASSERT_TRUE(PlatformFileWriteCommitted(tmp.c_str(), bytes.data(), bytes.size()));
-    ASSERT_TRUE(PlatformFileReplace(tmp.c_str(), target.c_str()));
+    ASSERT_EQ(PlatformFileReplace(tmp.c_str(), target.c_str()), PLATFORM_CHANGE_COMMITTED);
     EXPECT_EQ(PlatformPathQuery(target.c_str()), PLATFORM_PATH_FILE);
 
     unsigned char buffer[140];
@@ -325,7 +354,7 @@ TEST_F(PlatformFs, CyrillicNamesWorkThroughEveryOperation)
 
     EXPECT_EQ(Names(root), std::vector<std::string>{"Профиль игрока"});
     EXPECT_EQ(Names(folder), std::vector<std::string>{"профиль.dat"});
-    EXPECT_TRUE(PlatformFileRemove(target.c_str()));
+    EXPECT_EQ(PlatformFileRemove(target.c_str()), PLATFORM_CHANGE_COMMITTED);
     EXPECT_TRUE(Names(folder).empty());
 }
 
@@ -408,4 +437,17 @@ TEST_F(PlatformLocalAppData, TooSmallBufferFailsAndLeavesItEmpty)
     EXPECT_TRUE(PlatformLocalAppDataDirectory(exact, needed));
     EXPECT_FALSE(PlatformLocalAppDataDirectory(exact, needed - 1));
     EXPECT_STREQ(exact, "");
+}
+
+// LOCALAPPDATA, when set, is the data folder on every system, which keeps tests out of the
+// player's own folders.
+TEST_F(PlatformLocalAppData, UserDataFolderIsLocalAppDataWhenSet)
+{
+    SetLocalAppData(root);
+    char out[PLATFORM_PATH_CAPACITY];
+    ASSERT_TRUE(PlatformUserDataDirectory(out, sizeof(out)));
+    EXPECT_TRUE(fs::equivalent(FromUtf8(out), FromUtf8(root))) << out;
+    SetLocalAppData(At("missing"));
+    EXPECT_FALSE(PlatformUserDataDirectory(out, sizeof(out)));
+    EXPECT_STREQ(out, "");
 }
