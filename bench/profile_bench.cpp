@@ -17,7 +17,7 @@ Profile Sample()
     Profile p;
     ProfileDefaults(p);
     p.coins = 123456;
-    p.shop.levels[3] = 4;
+    p.shop.level[3] = 4;
     p.bestLevel = 3;
     p.bestLevelSeconds = 42.0f;
     return p;

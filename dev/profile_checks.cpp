@@ -53,7 +53,7 @@ static int FuzzSeeds(FuzzSeed seeds[18])
     ProfileDefaults(records[0]);
     Profile &rich = records[1];
     ProfileDefaults(rich);
-    for (int i = 0; i < PROFILE_UPGRADES; i++) rich.shop.levels[i] = PROFILE_UPGRADE_MAX[i];
+    for (int i = 0; i < PROFILE_UPGRADES; i++) rich.shop.level[i] = PROFILE_UPGRADE_MAX[i];
     rich.coins = UINT64_MAX;
     rich.coinRemainder = 9;
     rich.discoveries = 127;
@@ -68,7 +68,7 @@ static int FuzzSeeds(FuzzSeed seeds[18])
     ProfileDefaults(middle);
     middle.bestLevel = 3;
     middle.bestLevelSeconds = 59.0f;
-    middle.shop.levels[2] = 3;
+    middle.shop.level[2] = 3;
     ProfileApplyGraphicsPreset(middle, 0);
     const size_t sizes[6] = {PROFILE_V1_BYTES, PROFILE_V2_BYTES, PROFILE_V3_BYTES,
                              PROFILE_V4_BYTES, PROFILE_V5_BYTES, PROFILE_BYTES};
@@ -277,12 +277,12 @@ int DevTestProfile()
 
     Profile first = defaults;
     first.coins = 1500;
-    first.shop.levels[0] = 4;
+    first.shop.level[0] = 4;
     first.bestLevel = 2;
     first.bestLevelSeconds = 45.0f;
     Profile second = first;
     second.coins = 900;
-    second.shop.levels[PROFILE_MAGNET] = 2;
+    second.shop.level[PROFILE_MAGNET] = 2;
 
     Profile fresh = defaults;
     ProfileLoadInfo info;

@@ -142,7 +142,7 @@ bool ProfileValid(const Profile &p, float maxLevelSeconds)
     if (p.victories == 0 && victory != 0.0) return false;
     if (p.victories > 0 && (p.bestLevel != 4 || victory <= 0.0)) return false;
     for (int i = 0; i < PROFILE_UPGRADES; i++)
-        if (p.shop.levels[i] < 0 || p.shop.levels[i] > PROFILE_UPGRADE_MAX[i]) return false;
+        if (p.shop.level[i] < 0 || p.shop.level[i] > PROFILE_UPGRADE_MAX[i]) return false;
     const int lo[PROFILE_GRAPHICS] = {50, 0, 0, 0, 0};
     const int hi[PROFILE_GRAPHICS] = {100, 2, 2, 1, 2};
     for (int i = 0; i < PROFILE_GRAPHICS; i++)
@@ -205,7 +205,7 @@ void ProfileEncode(const Profile &p, unsigned char bytes[PROFILE_BYTES])
     Put<uint64_t>(bytes, AT_COINS, p.coins);
     Put<int32_t>(bytes, AT_REMAINDER, p.coinRemainder);
     Put<int32_t>(bytes, AT_DISCOVERIES, p.discoveries);
-    for (int i = 0; i < PROFILE_MAGNET; i++) Put<int32_t>(bytes, AT_LEVELS + 4 * i, p.shop.levels[i]);
+    for (int i = 0; i < PROFILE_MAGNET; i++) Put<int32_t>(bytes, AT_LEVELS + 4 * i, p.shop.level[i]);
     Put<float>(bytes, AT_MUSIC_VOLUME, p.musicVolume);
     Put<float>(bytes, AT_SOUND_VOLUME, p.soundVolume);
     Put<uint32_t>(bytes, AT_MUSIC_ENABLED, p.musicEnabled ? 1 : 0);
@@ -217,7 +217,7 @@ void ProfileEncode(const Profile &p, unsigned char bytes[PROFILE_BYTES])
     Put<uint32_t>(bytes, AT_BORDERLESS, p.borderless ? 1 : 0);
     for (int i = 0; i < PROFILE_GRAPHICS; i++) Put<int32_t>(bytes, AT_GRAPHICS + 4 * i, p.graphics[i]);
     Put<uint32_t>(bytes, AT_GAMEPAD, p.gamepad ? 1 : 0);
-    Put<int32_t>(bytes, AT_MAGNET, p.shop.levels[PROFILE_MAGNET]);
+    Put<int32_t>(bytes, AT_MAGNET, p.shop.level[PROFILE_MAGNET]);
     Put<uint32_t>(bytes, AT_INTRO, p.introSeen ? 1 : 0);
     Put<uint32_t>(bytes, AT_CHECKSUM, Fnv1a(bytes + PROFILE_HEADER_BYTES, PROFILE_BYTES - PROFILE_HEADER_BYTES));
 }
@@ -248,8 +248,8 @@ bool ProfileDecode(Profile &profile, const unsigned char *bytes, size_t length)
     if (p.coinRemainder > 9) return false;
     p.discoveries = Get<int32_t>(bytes, AT_DISCOVERIES);
     for (int i = 0; i < PROFILE_MAGNET; i++) {
-        p.shop.levels[i] = Get<int32_t>(bytes, AT_LEVELS + 4 * i);
-        if (p.shop.levels[i] < 0 || p.shop.levels[i] > PROFILE_UPGRADE_MAX[i]) return false;
+        p.shop.level[i] = Get<int32_t>(bytes, AT_LEVELS + 4 * i);
+        if (p.shop.level[i] < 0 || p.shop.level[i] > PROFILE_UPGRADE_MAX[i]) return false;
     }
     p.musicVolume = Get<float>(bytes, AT_MUSIC_VOLUME);
     p.soundVolume = Get<float>(bytes, AT_SOUND_VOLUME);
@@ -269,8 +269,8 @@ bool ProfileDecode(Profile &profile, const unsigned char *bytes, size_t length)
     }
     if (version >= 4 && !GetFlag(bytes, AT_GAMEPAD, p.gamepad)) return false;
     if (version >= 5) {
-        p.shop.levels[PROFILE_MAGNET] = Get<int32_t>(bytes, AT_MAGNET);
-        if (p.shop.levels[PROFILE_MAGNET] > PROFILE_UPGRADE_MAX[PROFILE_MAGNET]) return false;
+        p.shop.level[PROFILE_MAGNET] = Get<int32_t>(bytes, AT_MAGNET);
+        if (p.shop.level[PROFILE_MAGNET] > PROFILE_UPGRADE_MAX[PROFILE_MAGNET]) return false;
     }
     if (version >= 6 && !GetFlag(bytes, AT_INTRO, p.introSeen)) return false;
 

@@ -10,6 +10,8 @@
 // of the game turns saving off for the session, see ProfileLoadInfo).
 #pragma once
 
+#include "campaign/shop.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -41,11 +43,7 @@ constexpr float PROFILE_LEVEL_SECONDS = 90.0f;         // longest campaign level
 constexpr float PROFILE_LOAD_LEVEL_SECONDS = 180.0f;   // older versions had longer levels
 constexpr double PROFILE_MAX_RUN_SECONDS = 31536000.0; // one year
 
-// The shop's ten integers: upgrade levels by upgrade id, then the revives spent in this run.
-struct ShopState {
-    int32_t levels[PROFILE_UPGRADES];
-    int32_t revivesUsed;   // never stored
-};
+static_assert(PROFILE_UPGRADES == SHOP_UPGRADE_COUNT, "one stored level per upgrade");
 
 struct Profile {
     ShopState shop;

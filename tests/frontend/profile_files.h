@@ -93,7 +93,7 @@ inline Profile Rich()
     Profile p;
     ProfileDefaults(p);
     const int levels[PROFILE_UPGRADES] = {3, 10, 5, 1, 2, 6, 4, 0, 5};
-    memcpy(p.shop.levels, levels, sizeof(levels));
+    memcpy(p.shop.level, levels, sizeof(levels));
     p.coins = 1234567890123ull;
     p.coinRemainder = 7;
     p.discoveries = 0x55;
@@ -118,7 +118,7 @@ inline Profile Later()
 {
     Profile p = Rich();
     p.coins -= 1000;
-    p.shop.levels[7] = 1;
+    p.shop.level[7] = 1;
     p.discoveries = 0x7F;
     p.soundVolume = 0.5f;
     return p;

@@ -58,7 +58,7 @@ TEST(ProfileEncoding, EveryFieldSurvivesEncodingAtItsExtremes)
     EXPECT_TRUE(ProfileEqual(back, p));
     EXPECT_EQ(back.coins, p.coins);
     EXPECT_EQ(back.victories, p.victories);
-    EXPECT_EQ(back.shop.levels[PROFILE_MAGNET], 5);
+    EXPECT_EQ(back.shop.level[PROFILE_MAGNET], 5);
     EXPECT_EQ(back.shop.revivesUsed, 0);   // a decoded record starts a run with no revives spent
     EXPECT_EQ(Encode(back), bytes);
 
@@ -100,7 +100,7 @@ TEST(ProfileEncoding, OlderVersionsLoadWithDefaultsForWhatTheyLack)
         EXPECT_EQ(p.graphics[0], c.quality) << "version " << c.version;
         EXPECT_EQ(ProfileGraphicsPresetIndex(p), c.version < 3 ? 2 : -1) << "version " << c.version;
         EXPECT_EQ(p.gamepad, c.gamepad) << "version " << c.version;
-        EXPECT_EQ(p.shop.levels[PROFILE_MAGNET], c.magnet) << "version " << c.version;
+        EXPECT_EQ(p.shop.level[PROFILE_MAGNET], c.magnet) << "version " << c.version;
         EXPECT_FALSE(p.introSeen) << "version " << c.version;
 
         // Everything else is the record itself.
@@ -108,7 +108,7 @@ TEST(ProfileEncoding, OlderVersionsLoadWithDefaultsForWhatTheyLack)
         expected.borderless = c.borderless;
         if (c.version < 3) ProfileApplyGraphicsPreset(expected, 2);
         expected.gamepad = c.gamepad;
-        expected.shop.levels[PROFILE_MAGNET] = c.magnet;
+        expected.shop.level[PROFILE_MAGNET] = c.magnet;
         expected.introSeen = false;
         EXPECT_TRUE(ProfileEqual(p, expected)) << "version " << c.version;
     }
