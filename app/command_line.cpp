@@ -12,6 +12,8 @@ static const char *const SELF_CHECKS[] = {
     "--test-destruction", "--test-merge", "--test-contacts", "--test-tracks", "--test-attack",
     "--test-health", "--test-loot", "--test-ship", "--test-ship-obstacle", "--test-contact-damage",
     "--test-evolution", "--test-pursuit", "--test-golem", "--test-golem-contact",
+    // Headless benchmarks: no window either.
+    "--benchmark-mud",
 };
 
 static const char *const WINDOWED[] = {
@@ -24,7 +26,7 @@ static const char *const WINDOWED[] = {
     "--golem-demo", "--benchmark-golems", "--capture-evolution", "--capture-walker",
     "--capture-pursuit", "--capture-boss-attacks", "--capture-attack", "--capture-health",
     "--capture-debug", "--capture-crowd", "--capture-merge", "--capture-mud",
-    "--benchmark-walkers", "--benchmark-combat", "--benchmark-mud", "--capture-turns",
+    "--benchmark-walkers", "--benchmark-combat", "--capture-turns",
     "--capture-motion", "--smoke-edge", "--capture-hints", "--smoke", "--capture-audio-ui",
     "--capture-comic", "--capture-menu",
 };

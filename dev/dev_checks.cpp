@@ -2,8 +2,12 @@
 #include "dev/dev_modes.h"
 
 #include "app/assets.h"
+#include "dev/audio_checks.h"
+#include "dev/mud_checks.h"
+#include "dev/profile_checks.h"
 #include "dev/ship_checks.h"
 #include "dev/soil_checks.h"
+#include "dev/tracks_checks.h"
 
 #include <cstdio>
 #include <cstring>
@@ -39,6 +43,13 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-soil", DevTestSoil},
     {"--test-ship", DevTestShip},
     {"--test-ship-obstacle", DevTestShipObstacle},
+    {"--test-mud", DevTestMud},
+    {"--benchmark-mud", DevBenchmarkMud},
+    {"--test-tracks", DevTestTracks},
+    {"--test-audio", DevTestAudio},
+    {"--test-audio-ui", DevTestAudioUi},
+    {"--capture-audio", DevCaptureAudio},
+    {"--test-profile", DevTestProfile},
 };
 
 int DevRunSelfCheck(const CommandLine &command)

@@ -16,6 +16,9 @@ enum DevMode : uint8_t {
     DEV_MODE_CAPTURE_SHIP,
     DEV_MODE_CAPTURE_SHIP_OBSTACLE,
     DEV_MODE_SHIP_DEMO,
+    DEV_MODE_CANYON_DEMO,
+    DEV_MODE_CLIFF_DEMO,
+    DEV_MODE_ARENA_JUNCTIONS,
 };
 
 // A picture a scripted run takes of the window at the end of one frame.

@@ -8,6 +8,7 @@
 #include "dev/dev_modes.h"
 
 #include "app/display.h"
+#include "dev/canyon_capture.h"
 #include "dev/scene_capture.h"
 #include "dev/ship_capture.h"
 #include "player/bindings.h"
@@ -308,6 +309,12 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_CAPTURE_SHIP_OBSTACLE;
     } else if (strcmp(command.name, "--ship-demo") == 0) {
         dev->mode = DEV_MODE_SHIP_DEMO;
+    } else if (strcmp(command.name, "--canyon-demo") == 0) {
+        dev->mode = DEV_MODE_CANYON_DEMO;
+    } else if (strcmp(command.name, "--cliff-demo") == 0) {
+        dev->mode = DEV_MODE_CLIFF_DEMO;
+    } else if (strcmp(command.name, "--capture-arena-junctions") == 0) {
+        dev->mode = DEV_MODE_ARENA_JUNCTIONS;
     } else {
         TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
         return false;
@@ -347,6 +354,12 @@ int DevRunWindowed(App &app)
         return ShipCaptureObstacle(app);
     case DEV_MODE_SHIP_DEMO:
         return ShipCaptureDemo(app);
+    case DEV_MODE_CANYON_DEMO:
+        return CanyonCaptureDemo(app);
+    case DEV_MODE_CLIFF_DEMO:
+        return CanyonCaptureCliff(app);
+    case DEV_MODE_ARENA_JUNCTIONS:
+        return CanyonCaptureJunctions(app);
     case DEV_MODE_CAPTURE_BINDINGS: {
         FILE *trace = fopen("artifacts/bindings-trace.txt", "w");
         if (!trace) {

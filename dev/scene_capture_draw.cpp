@@ -8,6 +8,7 @@
 //   [SECTION] Self-check
 #include "dev/scene_capture.h"
 #include "dev/ship_capture.h"
+#include "dev/tracks_check.h"
 
 #include "app/app.h"
 #include "app/field_view.h"
@@ -739,6 +740,9 @@ int SceneSelfCheck(App &app)
     CheckCanyon(tally, resources, shaders);
     char shipLine[200];
     Check(tally, ShipCaptureCheckDepth(resources, shaders, shipLine, sizeof(shipLine)), shipLine);
+    TracksCheckCounts tracks = TracksCheckWindowed();
+    tally.passed += tracks.passed;
+    tally.failed += tracks.failed;
     Check(tally, resources.canyon.width == 320, "canyon target: created on first use at the scene size");
     SceneRender(resources, shaders, FixedView({0, 0, 0}, {0, 0, 0}, 0.4f, 20.0f, 1.0f), {}, 320, 180);
     Check(tally, resources.blocksProgram == shaders.interior.id, "MudPose blocks: rebound when the interior program follows the canyon one");
