@@ -6,6 +6,9 @@
 #include "app/field.h"
 #include "app/field_step.h"
 #include "app/input.h"
+#include "audio/audio_publish.h"
+#include "frontend/profile.h"
+#include "platform/platform.h"
 #include "render/scene.h"
 #include "mud/mud_pack.h"
 #include "render/ship.h"
@@ -24,12 +27,15 @@ struct AppGpu {
     Canyon canyon;             // the rock rim's chunks and program
 };
 
-// The profile's persistence; the profile itself arrives with its subsystem.
+// The profile and its file.
 struct AppPersistence {
-    bool enabled;              // a profile path exists; nothing is written otherwise
+    Profile profile;           // what the game keeps between program starts
+    Profile saved;             // the profile as last written (or loaded): dirty is a difference
+    char path[PLATFORM_PATH_CAPACITY];
+    bool enabled;              // a writable profile path exists; nothing is written otherwise
     bool dirty;
-    double lastSaveTime;       // seconds, GetTime()
-    bool saveFailed;
+    double lastSaveTime;       // seconds of loop time
+    bool saveFailed;           // shows "Не удалось сохранить прогресс" on menu frames
 };
 
 // What the player does: this frame's snapshot and the state that reads it across frames.
@@ -50,6 +56,7 @@ struct AppFlow {
 
 struct App {
     Field field;
+    AudioPublisher audio;      // the frame's audio publication and the exit fade
     AppGpu gpu;
     DisplayState display;      // windowed geometry kept for leaving borderless fullscreen
     AppPersistence persistence;
@@ -59,6 +66,14 @@ struct App {
     bool developerMode;        // no profile, unlimited frame rate, fixed seed, no audio
     DevRun *dev;               // the windowed developer run, null in normal play
 };
+
+// Saves the profile now if persistence is on; updates saveFailed, lastSaveTime and dirty.
+void AppSaveProfile(App &app);
+// Marks the profile dirty when it differs from what was last written.
+void AppNoteProfile(App &app);
+
+// Posts this frame's audio state (context, volumes from the profile, focus) and any interface cue.
+void AppPublishAudio(App &app, const AudioState *sceneState);
 
 // Seconds of loop time: the window's clock, or the fixed steps of a developer run.
 double AppNow(const App &app);

@@ -1,6 +1,6 @@
 #include "app/field.h"
 
-void FieldReset(Field &field, uint32_t seed)
+void FieldReset(Field &field, uint32_t seed, const Profile *profile)
 {
     const FieldLoopFlags kept = field.loop;
     const float zoom = field.camera.viewHeight >= CAMERA_ZOOM_MIN && field.camera.viewHeight <= CAMERA_ZOOM_MAX
@@ -11,6 +11,9 @@ void FieldReset(Field &field, uint32_t seed)
     SoilReset(field.soil);
     BindingsReset(field.bindings, seed);
     MudPoolReset(field.mud, FIELD_AMBIENT_LIMIT);
+    if (profile) {
+        for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) field.shop.level[i] = profile->shop.level[i];
+    }
     HealthReset(field.health);
     HealthSetCapacity(field.health, ShopHealthLevel(&field.shop));
     field.shop.revivesUsed = 0;
@@ -28,4 +31,10 @@ void FieldReset(Field &field, uint32_t seed)
     field.loop = kept;
     // The reset is what a pending request asked for.
     field.loop.newGameRequested = false;
+}
+
+void FieldSyncProfile(const Field &field, Profile &profile)
+{
+    for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) profile.shop.level[i] = field.shop.level[i];
+    profile.shop.revivesUsed = field.shop.revivesUsed;
 }

@@ -7,6 +7,7 @@
 #include "player/health.h"
 #include "campaign/ship.h"
 #include "campaign/shop.h"
+#include "frontend/profile.h"
 #include "mud/mud_pool.h"
 #include "world/soil.h"
 #include "world/tracks.h"
@@ -48,5 +49,8 @@ struct Field {
 
 // Starts a new run from `seed`: each subsystem's reset in turn, the player at the centre facing
 // 0.4 rad, the camera snapped. Keeps the zoom the player chose, the loop's flags and the shop's
-// levels; the revives spent start again from 0.
-void FieldReset(Field &field, uint32_t seed);
+// levels (taken from `profile` when one is given, as the wallet will be); the revives spent start
+// again from 0.
+void FieldReset(Field &field, uint32_t seed, const Profile *profile = nullptr);
+// Copies what the run earns and spends into the profile (the shop's levels).
+void FieldSyncProfile(const Field &field, Profile &profile);

@@ -160,7 +160,8 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     // New run: asked for by the menu, the developer R key, or a death that has lasted long enough.
     bool deathOver = field.deathTime >= (double)FIELD_DEATH_RESET_SECONDS;
     if (field.loop.newGameRequested || (devKeys && in.keyPressed[KEY_R]) || deathOver) {
-        FieldReset(field, step.newRunSeed);
+        if (step.profile) FieldSyncProfile(field, *step.profile);
+        FieldReset(field, step.newRunSeed, step.profile);
         field.loop.runActive = !deathOver;
         result.runReset = true;
         result.deathReset = deathOver;
@@ -223,6 +224,9 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     // The shuttle: crystal, repair, boarding, launch. Aboard, the astronaut stands still.
     result.departed = ShipUpdate(field.ship, playerBefore, field.player.position, alive ? steps.frame : 0.0f);
     if (ShipPlayerAboard(field.ship)) PlayerStandAboard(field.player, steps.frame, field.totalTime);
+
+    // What the run earned and spent goes into the profile.
+    if (step.profile) FieldSyncProfile(field, *step.profile);
 
     FieldGroundMarks(field, steps, playerBefore, lifted, before);
 

@@ -22,6 +22,7 @@ struct FieldStepInput {
     bool menuTransition;       // a menu opened or closed this frame: every time step is 0
     Rectangle letterbox;       // the view inside the window, window pixels (panel mouse, aspect)
     uint32_t newRunSeed;       // the seed a run started this frame gets
+    Profile *profile;          // synced with the run every frame; null: no profile
 };
 
 struct FieldStepResult {

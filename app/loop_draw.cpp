@@ -9,6 +9,8 @@
 #include "app/app.h"
 #include "app/field_view.h"
 #include "app/frame_rules.h"
+#include "audio/audio.h"
+#include "audio/exit_fade.h"
 #include "campaign/ship_draw.h"
 #include "dev/dev_modes.h"
 #include "platform/platform.h"
@@ -23,6 +25,41 @@ double AppNow(const App &app)
 {
     if (app.dev) return (double)app.flow.frameCount * (double)app.dev->fixedStep;
     return GetTime();
+}
+
+void AppNoteProfile(App &app)
+{
+    AppPersistence &keep = app.persistence;
+    keep.dirty = !ProfileEqual(keep.profile, keep.saved);
+}
+
+void AppSaveProfile(App &app)
+{
+    AppPersistence &keep = app.persistence;
+    if (!keep.enabled) return;
+    bool ok = ProfileSave(keep.profile, keep.path);
+    keep.saveFailed = !ok;
+    keep.lastSaveTime = AppNow(app);
+    if (ok) {
+        keep.saved = keep.profile;
+        keep.dirty = false;
+    }
+}
+
+void AppPublishAudio(App &app, const AudioState *sceneState)
+{
+    const Profile &p = app.persistence.profile;
+    AudioPublishInput in{};
+    // The menus choose the context once they exist; until then the run is always playing.
+    in.musicContext = AUDIO_CONTEXT_PLAY;
+    in.musicVolume = p.musicVolume;
+    in.soundVolume = p.soundVolume;
+    in.musicEnabled = p.musicEnabled;
+    in.soundEnabled = p.soundEnabled;
+    in.focused = app.input.frame.focused;
+    in.pointerX = app.input.frame.mouse.x;
+    in.windowWidth = (float)GetScreenWidth();
+    AudioPublishFrame(app.audio, in, sceneState);
 }
 
 SceneGround AppSceneGround(const App &app)
@@ -156,7 +193,10 @@ static bool GameFrame(App &app, bool menuTransition)
     step.menuTransition = menuTransition;
     step.letterbox = DisplayLetterbox();
     step.newRunSeed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
+    step.profile = &app.persistence.profile;
     FieldStep(field, app.input.controls, step);
+    AppNoteProfile(app);
+    AppPublishAudio(app, nullptr);
 
     if (app.flow.consistent && !FrameConsistent(field)) {
         app.flow.consistent = false;
@@ -216,6 +256,15 @@ bool LoopSaveScreenshot()
 
 // [SECTION] Loop
 
+// One frame of the exit fade: the last scene image with its HUD, the veil over it.
+static void ExitFadeFrame(App &app, double now)
+{
+    BeginDrawing();
+    LoopDrawGame(app);
+    ExitFadeDraw(app.audio, now);
+    EndDrawing();
+}
+
 void LoopRun(App &app)
 {
     while (true) {
@@ -225,15 +274,34 @@ void LoopRun(App &app)
         // A developer run plays its script alone: the real keyboard and focus take no part.
         if (app.dev) DevRunInput(app);
 
-        // Until the exit fade exists, a close request ends the loop at once.
-        if (app.input.frame.closeRequested) break;
+        // Closing the window fades picture and sound out over the frozen game, then the loop ends.
+        double now = AppNow(app);
+        if (app.input.frame.closeRequested) ExitFadeStart(app.audio, now);
+        if (app.audio.exitStarted) {
+            ExitFadeFrame(app, now);
+            if (ExitFadeAmount(app.audio, now) >= 1.0f) break;
+            if (app.dev) app.flow.frameCount += 1;
+            continue;
+        }
 
         FieldControlsEvents events = FieldControlsObserve(app.input.controls, app.input.frame);
-        if (events.cheatActivated) app.input.cheatShownUntil = AppNow(app) + 3.0;
+        Profile &profile = app.persistence.profile;
+        if (events.modeChanged) profile.gamepad = InputIsGamepad();
+        if (events.cheatActivated) {
+            app.input.cheatShownUntil = now + 3.0;
+            AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, 0.7f, 1.2f);
+        }
 
-        // F11: borderless fullscreen. The profile will keep the choice once it exists.
-        if (app.input.frame.focused && app.input.frame.keyPressed[KEY_F11])
-            DisplaySetBorderless(app.display, !DisplayIsBorderless());
+        // F11: borderless fullscreen, kept in the profile when the switch succeeds.
+        if (app.input.frame.focused && app.input.frame.keyPressed[KEY_F11]) {
+            bool wanted = !DisplayIsBorderless();
+            if (DisplaySetBorderless(app.display, wanted)) profile.borderless = wanted;
+        }
+
+        // Autosave: a changed profile is written at most every 2 s.
+        AppNoteProfile(app);
+        if (app.persistence.enabled && app.persistence.dirty && now - app.persistence.lastSaveTime >= 2.0)
+            AppSaveProfile(app);
 
         if (!GameFrame(app, false)) break;
         if (app.dev) DevRunAfterFrame(app);

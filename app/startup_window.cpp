@@ -14,6 +14,7 @@
 #include "dev/dev_modes.h"
 #include "app/display.h"
 #include "app/frame_rules.h"
+#include "audio/audio.h"
 #include "platform/platform.h"
 #include "player/hud.h"
 
@@ -149,6 +150,7 @@ bool StartupPrepareSceneShaders(SceneShaderJob &job)
 // Releases what start-up created, in reverse order; safe on anything not created yet.
 static void StartupRelease(App &a)
 {
+    AudioShutdown();
     CanyonFree(a.gpu.canyon);
     ShipRendererRelease(a.gpu.ship);
     TrackAtlasFree(a.field.tracks);
@@ -187,9 +189,26 @@ static int StartupRunGame(App &app, const CommandLine &command)
     SetWindowMinSize(960, 600);
     DisplayInit(app.display);
     SetTargetFPS(app.developerMode ? 0 : 60);
-    // Persistence stays off until the profile exists; nothing is written.
-    app.persistence.enabled = false;
-    DisplaySetRenderScale(100);
+
+    // The profile: developer modes neither read nor write it.
+    AppPersistence &keep = app.persistence;
+    ProfileDefaults(keep.profile);
+    keep.enabled = false;
+    if (!app.developerMode && ProfileDefaultPath(keep.path, sizeof(keep.path))) {
+        ProfileLoadInfo info{};
+        ProfileLoad(keep.profile, keep.path, &info);
+        // A file that could not be read, or one from a newer game, is never overwritten.
+        keep.enabled = info.writable;
+        keep.saveFailed = !info.writable;
+    }
+    keep.saved = keep.profile;
+
+    // The stored preferences.
+    const Profile &prefs = keep.profile;
+    InputSetGamepad(prefs.gamepad);
+    DisplaySetRenderScale(prefs.graphics[0]);
+    SceneSetGraphicsQuality({prefs.graphics[1], prefs.graphics[2], prefs.graphics[3], prefs.graphics[4]});
+    if (prefs.borderless && !DisplaySetBorderless(app.display, true)) keep.profile.borderless = false;
 
     char path[2048];
     snprintf(path, sizeof(path), "%sassets/fonts/Exo2-Bold.ttf", GetApplicationDirectory());
@@ -198,10 +217,16 @@ static int StartupRunGame(App &app, const CommandLine &command)
         return 2;
     }
 
+    // Sound: a missing device leaves the game silent, not broken.
+    AudioPublisherReset(app.audio);
+    if (!app.developerMode) AudioInit((uint32_t)GetRandomValue(1, 2147483647));
+    AppPublishAudio(app, nullptr);
+
     SceneShaderJob job{};
     snprintf(job.path, sizeof(job.path), "%sassets/shaders/scene.fs", GetApplicationDirectory());
     if (!StartupPrepareSceneShaders(job)) {
         for (Shader &s : job.slots) if (s.id != 0) UnloadShader(s);
+        AudioShutdown();
         HudUnload();
         CloseWindow();
         return 0;
@@ -221,11 +246,13 @@ static int StartupRunGame(App &app, const CommandLine &command)
         CloseWindow();
         return 2;
     }
-    int preset = app.dev ? app.dev->graphicsPreset : 2;
-    SceneSetGraphicsQuality(SceneQuality{preset, preset, preset, preset});
+    if (app.dev) {
+        int preset = app.dev->graphicsPreset;
+        SceneSetGraphicsQuality(SceneQuality{preset, preset, preset, preset});
+    }
 
     uint32_t seed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
-    FieldReset(app.field, seed);
+    FieldReset(app.field, seed, &keep.profile);
     if (!FrameCameraBasisConsistent(app.field.camera)) app.flow.consistent = false;
     // No menus yet: start-up goes straight into a run.
     app.field.loop.runActive = true;
@@ -275,6 +302,10 @@ static int StartupRunGame(App &app, const CommandLine &command)
     } else {
         LoopRun(app);
         status = app.flow.consistent ? 0 : 3;
+        // What the run earned is kept: the last save before everything goes.
+        FieldSyncProfile(app.field, keep.profile);
+        if (keep.enabled && !ProfileSave(keep.profile, keep.path))
+            TraceLog(LOG_ERROR, "Progress could not be saved: %s", keep.path);
     }
     StartupRelease(app);
     CloseWindow();
