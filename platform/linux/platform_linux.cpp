@@ -80,3 +80,6 @@ void PlatformThreadClose(PlatformThread &thread)
     delete (pthread_t *)thread.handle;
     thread = {};
 }
+
+// No dialog on Linux: a terminal or the desktop's launcher keeps the log.
+bool PlatformShowStartupError(const char *, bool) { return false; }
