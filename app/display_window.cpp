@@ -2,12 +2,17 @@
 //
 // Index
 //   [SECTION] Letterbox and render size
+//   [SECTION] Window size and driver limits
 //   [SECTION] Borderless fullscreen
 //   [SECTION] Window icon
 //   [SECTION] Cursor
+//   [SECTION] Report
 #include "app/display.h"
 
 #include "rlgl.h"
+#include "external/glad.h"
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
 
 #include <cmath>
 #include <cstdio>
@@ -15,6 +20,7 @@
 static int displayRenderScale = 100;    // percent, always 50..100
 static bool displayBorderless = false;
 static int displayHeightLimit = 0;      // monitor height while borderless, else 0
+static int displayRenderLimit = 0;      // largest texture and renderbuffer side, 0 while unknown
 
 // [SECTION] Letterbox and render size
 
@@ -29,8 +35,17 @@ Rectangle DisplayLetterboxFor(int windowWidth, int windowHeight)
 
 DisplaySize DisplayRenderSizeFor(int percent, float letterboxWidth)
 {
-    int n = (int)std::floor((float)percent * 0.01f * letterboxWidth / 16.0f + 0.5f);
-    if (n < 20) n = 20;
+    float steps = std::floor((float)percent * 0.01f * letterboxWidth / 16.0f + 0.5f);
+    // Checked as a float first: converting NaN or a value beyond int to an integer is undefined.
+    int n = steps >= 20.0f ? (steps < 100000000.0f ? (int)steps : 100000000) : 20;
+    return {16 * n, 9 * n};
+}
+
+DisplaySize DisplayRenderSizeLimit(DisplaySize size, int largest)
+{
+    if (largest <= 0 || (size.width <= largest && size.height <= largest)) return size;
+    int n = largest / 16;
+    if (n < 1) n = 1;
     return {16 * n, 9 * n};
 }
 
@@ -60,7 +75,10 @@ Vector2 DisplayToView(Vector2 point)
     return {point.x - box.x, point.y - box.y};
 }
 
-DisplaySize DisplayRenderSize() { return DisplayRenderSizeFor(displayRenderScale, DisplayLetterbox().width); }
+DisplaySize DisplayRenderSize()
+{
+    return DisplayRenderSizeLimit(DisplayRenderSizeFor(displayRenderScale, DisplayLetterbox().width), displayRenderLimit);
+}
 
 void DisplaySetRenderScale(int percent)
 {
@@ -70,6 +88,49 @@ void DisplaySetRenderScale(int percent)
 }
 
 int DisplayRenderScale() { return displayRenderScale; }
+
+// [SECTION] Window size and driver limits
+
+// raylib's window, whose context is current on the main thread (raylib's own window handle is the
+// system's, not GLFW's); null without a window.
+static GLFWwindow *DisplayGlfwWindow() { return IsWindowReady() ? glfwGetCurrentContext() : nullptr; }
+
+DisplaySize DisplayFramebufferSize()
+{
+    GLFWwindow *window = DisplayGlfwWindow();
+    if (!window) return {0, 0};
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(window, &width, &height);
+    return {width, height};
+}
+
+// A window system may give a new window another size than it asked for (a 1280 x 720 client area
+// with its title bar does not fit a 720-pixel screen) before raylib listens for size changes, and
+// raylib then keeps drawing for the size it asked for. raylib's own size handler is handed the
+// real size, so that its viewport, projection and screen size all follow.
+static void DisplayAdoptFramebuffer()
+{
+    GLFWwindow *window = DisplayGlfwWindow();
+    DisplaySize real = DisplayFramebufferSize();
+    if (!window || real.width <= 0 || real.height <= 0) return;  // minimised: nothing to follow
+    if (real.width == GetRenderWidth() && real.height == GetRenderHeight()) return;
+    GLFWframebuffersizefun handler = glfwSetFramebufferSizeCallback(window, nullptr);
+    glfwSetFramebufferSizeCallback(window, handler);
+    if (!handler) return;
+    TraceLog(LOG_INFO, "DISPLAY: the window has %dx%d pixels, not the %dx%d asked for", real.width, real.height,
+             GetRenderWidth(), GetRenderHeight());
+    handler(window, real.width, real.height);
+}
+
+// The largest square render target the driver makes: both its texture and renderbuffer limits.
+static int DisplayQueryRenderLimit()
+{
+    GLint texture = 0, renderbuffer = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    int limit = texture < renderbuffer ? texture : renderbuffer;
+    return limit > 0 ? limit : 0;
+}
 
 // [SECTION] Borderless fullscreen
 
@@ -101,7 +162,11 @@ void DisplayInit(DisplayState &state)
     state = {};
     displayBorderless = false;
     displayHeightLimit = 0;
-    if (IsWindowReady()) DisplayCaptureWindowed(state);
+    displayRenderLimit = 0;
+    if (!IsWindowReady()) return;
+    DisplayAdoptFramebuffer();
+    displayRenderLimit = DisplayQueryRenderLimit();
+    DisplayCaptureWindowed(state);
 }
 
 bool DisplayIsBorderless() { return displayBorderless; }
@@ -225,4 +290,18 @@ void DisplayDrawCursor(Vector2 position, float time)
     DisplayDrawDrop(at(19.0f, 34.0f + 2.0f * b), (1.5f + 1.2f * b) * s, 1.2f + 0.4f * b, 1.0f);
     rlDrawRenderBatchActive();
     rlEnableBackfaceCulling();
+}
+
+// [SECTION] Report
+
+const char *DisplayDescribe()
+{
+    static char line[192];
+    DisplaySize real = DisplayFramebufferSize();
+    Rectangle box = DisplayLetterbox();
+    DisplaySize render = DisplayRenderSize();
+    snprintf(line, sizeof(line), "display window %dx%d framebuffer %dx%d letterbox %.1f %.1f %.0fx%.0f render %dx%d limit %d",
+             GetScreenWidth(), GetScreenHeight(), real.width, real.height, box.x, box.y, box.width, box.height,
+             render.width, render.height, displayRenderLimit);
+    return line;
 }

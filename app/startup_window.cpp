@@ -25,6 +25,7 @@
 #include <memory>
 #include <new>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -147,6 +148,27 @@ bool StartupPrepareSceneShaders(SceneShaderJob &job)
 
 // [SECTION] Game start-up and shutdown
 
+// The last error line, for the dialog of a game started without a console (a double-click).
+static char startupLastError[512];
+
+// raylib's own log format on standard output, remembering the last error line.
+static void StartupLog(int level, const char *format, va_list args)
+{
+    static const char *const LABELS[] = {"", "TRACE: ", "DEBUG: ", "INFO: ", "WARNING: ", "ERROR: ", "FATAL: ", ""};
+    char line[512];
+    vsnprintf(line, sizeof(line), format, args);
+    printf("%s%s\n", LABELS[level >= 0 && level <= LOG_NONE ? level : 0], line);
+    fflush(stdout);
+    if (level >= LOG_ERROR) snprintf(startupLastError, sizeof(startupLastError), "%s", line);
+}
+
+// A failed start: the status, after the last error line is shown where the log reaches no one.
+static int StartupFailed(const App &app, int status)
+{
+    PlatformShowStartupError(startupLastError[0] ? startupLastError : "Glorvent could not start.", app.developerMode);
+    return status;
+}
+
 // Releases what start-up created, in reverse order; safe on anything not created yet.
 static void StartupRelease(App &a)
 {
@@ -169,11 +191,12 @@ static int StartupRunGame(App &app, const CommandLine &command)
     FieldControlsReset(app.input.controls);
 
     SetTraceLogLevel(LOG_INFO);
+    SetTraceLogCallback(StartupLog);
     SetConfigFlags(FLAG_WINDOW_RESIZABLE);
     InitWindow(1280, 720, WINDOW_TITLE);
     if (!IsWindowReady()) {
         TraceLog(LOG_ERROR, "STARTUP: the window could not be created");
-        return 1;
+        return StartupFailed(app, 1);
     }
     SetExitKey(KEY_NULL);
     DisplaySetWindowIcon();
@@ -183,7 +206,7 @@ static int StartupRunGame(App &app, const CommandLine &command)
     if (units <= 6) {
         TraceLog(LOG_ERROR, "Scene requires seven fragment texture units.");
         CloseWindow();
-        return 2;
+        return StartupFailed(app, 2);
     }
 
     SetWindowMinSize(960, 600);
@@ -214,7 +237,7 @@ static int StartupRunGame(App &app, const CommandLine &command)
     snprintf(path, sizeof(path), "%sassets/fonts/Exo2-Bold.ttf", GetApplicationDirectory());
     if (!HudLoad(path)) {
         CloseWindow();
-        return 2;
+        return StartupFailed(app, 2);
     }
 
     // Sound: a missing device leaves the game silent, not broken.
@@ -244,7 +267,7 @@ static int StartupRunGame(App &app, const CommandLine &command)
         TraceLog(LOG_ERROR, "Scene shader did not compile or required uniforms are missing.");
         StartupRelease(app);
         CloseWindow();
-        return 2;
+        return StartupFailed(app, 2);
     }
     if (app.dev) {
         int preset = app.dev->graphicsPreset;
@@ -262,7 +285,7 @@ static int StartupRunGame(App &app, const CommandLine &command)
     if (!TerrainTexturesCreate(gpu.terrain) || !SoilCreate(app.field.soil)) {
         StartupRelease(app);
         CloseWindow();
-        return 2;
+        return StartupFailed(app, 2);
     }
     SoilBindGround(&app.field.soil);
     gpu.soil = SoilBuildTexture(app.field.soil);
@@ -270,25 +293,25 @@ static int StartupRunGame(App &app, const CommandLine &command)
         TraceLog(LOG_ERROR, "STARTUP: the soil-deposit texture could not be created");
         StartupRelease(app);
         CloseWindow();
-        return 2;
+        return StartupFailed(app, 2);
     }
     if (!TrackAtlasCreate(app.field.tracks)) {
         StartupRelease(app);
         CloseWindow();
-        return 2;
+        return StartupFailed(app, 2);
     }
     StartupDrawLoading("Подготовка окружения...");
     if (!CanyonInit(gpu.canyon)) {
         TraceLog(LOG_ERROR, "Canyon initialization failed");
         StartupRelease(app);
         CloseWindow();
-        return 2;
+        return StartupFailed(app, 2);
     }
     if (!ShipRendererCreate(gpu.ship)) {
         TraceLog(LOG_ERROR, "Ship renderer initialization failed");
         StartupRelease(app);
         CloseWindow();
-        return 2;
+        return StartupFailed(app, 2);
     }
     // Some drivers finish compiling on first use: pay for that here rather than in the first frame.
     double warmStart = GetTime();

@@ -219,6 +219,7 @@ static bool WriteTimingReport(App &app, const char *path, int status)
         return false;
     }
     fprintf(f, "frames %d\n", app.flow.frameCount);
+    fprintf(f, "%s\n", DisplayDescribe());
     if (n > 0) {
         fprintf(f, "timed_frames %d\n", n);
         fprintf(f, "cpu_ms_per_frame min %.3f median %.3f max %.3f\n", dev.cpuMs[0], dev.cpuMs[n / 2], dev.cpuMs[n - 1]);

@@ -47,6 +47,22 @@ void PlatformThreadClose(PlatformThread &thread);
 bool PlatformLocalTime(long long seconds, struct tm &out);
 
 // ---------------------------------------------------------------------------------------------
+// [SECTION] Start-up errors
+// ---------------------------------------------------------------------------------------------
+// A player who double-clicks the game has no console, so a failed start would show nothing at
+// all. Scripts, tests and developer modes must never meet a dialog that waits for a click.
+
+// Whether a start-up failure is shown in a dialog as well as logged: only outside developer modes,
+// in a process with no console whose standard output and error both go nowhere.
+constexpr bool PlatformStartupDialogWanted(bool developerMode, bool hasConsole, bool outputRedirected)
+{
+    return !developerMode && !hasConsole && !outputRedirected;
+}
+// Shows `text` (UTF-8, one log line) in an error dialog when PlatformStartupDialogWanted says so
+// for this process and returns once it is closed; true if it was shown. Linux never shows one.
+bool PlatformShowStartupError(const char *text, bool developerMode);
+
+// ---------------------------------------------------------------------------------------------
 // [SECTION] File system
 // ---------------------------------------------------------------------------------------------
 // Paths are UTF-8 text with '/' or '\\' (Windows) as separators. Windows converts them to

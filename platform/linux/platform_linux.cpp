@@ -87,3 +87,6 @@ bool PlatformLocalTime(long long seconds, struct tm &out)
     out = {};
     return localtime_r(&t, &out) != nullptr;
 }
+
+// No dialog on Linux: a terminal or the desktop's launcher keeps the log.
+bool PlatformShowStartupError(const char *, bool) { return false; }

@@ -1,5 +1,6 @@
 // Windows side of the platform layer: RCDATA resources of the executable, the worker thread,
-// and the console of a GUI-subsystem program started from a command prompt.
+// the console of a GUI-subsystem program started from a command prompt, and the start-up error
+// dialog.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -101,4 +102,24 @@ bool PlatformLocalTime(long long seconds, struct tm &out)
     time_t t = (time_t)seconds;
     out = {};
     return localtime_s(&out, &t) == 0;
+
+// [SECTION] Start-up errors
+
+// A standard handle that leads somewhere: a file, a pipe or a console.
+static bool StandardHandleUsed(DWORD which)
+{
+    HANDLE handle = GetStdHandle(which);
+    return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+bool PlatformShowStartupError(const char *text, bool developerMode)
+{
+    bool redirected = StandardHandleUsed(STD_OUTPUT_HANDLE) || StandardHandleUsed(STD_ERROR_HANDLE);
+    if (!PlatformStartupDialogWanted(developerMode, GetConsoleWindow() != nullptr, redirected)) return false;
+    wchar_t message[1024];
+    int n = text ? MultiByteToWideChar(CP_UTF8, 0, text, -1, message, (int)(sizeof(message) / sizeof(message[0]))) : 0;
+    // A line too long for the box still says what happened.
+    if (n <= 0) lstrcpynW(message, L"Glorvent could not start.", (int)(sizeof(message) / sizeof(message[0])));
+    MessageBoxW(nullptr, message, L"Glorvent", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    return true;
 }

@@ -79,6 +79,54 @@ TEST(DisplayRenderSize, WindowsBelowOneStepGiveAnEmptyLetterboxAndTheMinimumSize
     }
 }
 
+TEST(DisplayRenderSize, NonFiniteLetterboxWidthsGiveAUsableSize)
+{
+    // NaN and -inf fall back to the minimum; +inf to a finite 16:9 size that the limit then shrinks.
+    const float widths[] = {NAN, -INFINITY, -1.0f, 0.0f};
+    for (float width : widths) {
+        DisplaySize size = DisplayRenderSizeFor(100, width);
+        EXPECT_EQ(size.width, 320) << width;
+        EXPECT_EQ(size.height, 180) << width;
+    }
+    DisplaySize huge = DisplayRenderSizeFor(100, INFINITY);
+    EXPECT_GT(huge.width, 0);
+    EXPECT_EQ(huge.width * 9LL, huge.height * 16LL);
+    DisplaySize limited = DisplayRenderSizeLimit(huge, 16384);
+    EXPECT_EQ(limited.width, 16384);
+    EXPECT_EQ(limited.height, 9216);
+}
+
+TEST(DisplayRenderSize, LimitKeepsTheLargestSixteenByNineThatTheDriverCanMake)
+{
+    struct Case {
+        int windowWidth, windowHeight, largest;
+        int width, height;
+    };
+    const Case cases[] = {
+        {16400, 9225, 16384, 16384, 9216},   // one step too wide: the target could not be made
+        {16400, 9225, 8192, 8192, 4608},
+        {16400, 9225, 16000, 16000, 9000},
+        {16400, 9225, 16399, 16384, 9216},   // a limit between two steps
+        {3840, 2160, 4096, 3840, 2160},      // fits: unchanged
+        {3840, 2160, 3840, 3840, 2160},      // exactly at the limit
+        {3840, 2160, 0, 3840, 2160},         // limit unknown
+        {3840, 2160, -7, 3840, 2160},
+        {1280, 720, 1000, 992, 558},         // below the smallest limit OpenGL 3.3 allows, still fits
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.windowWidth << "x" << c.windowHeight << " limit " << c.largest);
+        DisplaySize wanted = DisplayRenderSizeFor(100, DisplayLetterboxFor(c.windowWidth, c.windowHeight).width);
+        DisplaySize size = DisplayRenderSizeLimit(wanted, c.largest);
+        EXPECT_EQ(size.width, c.width);
+        EXPECT_EQ(size.height, c.height);
+        EXPECT_EQ(size.width * 9, size.height * 16);
+        if (c.largest > 0) {
+            EXPECT_LE(size.width, c.largest);
+            EXPECT_LE(size.height, c.largest);
+        }
+    }
+}
+
 TEST(DisplayRenderScale, IsClampedToFiftyToHundred)
 {
     const int cases[][2] = {{49, 50}, {-100, 50}, {50, 50}, {75, 75}, {100, 100}, {101, 100}, {1000, 100}};

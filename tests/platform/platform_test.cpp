@@ -1,4 +1,5 @@
-// Platform layer: the executable's embedded resources and the start-up worker thread.
+// Platform layer: the executable's embedded resources, the start-up worker thread and the
+// start-up error dialog.
 #include "platform/platform.h"
 #include "test_asset_sizes.h"
 
@@ -95,4 +96,35 @@ TEST(PlatformThread, CloseWaitsForAThreadStillRunning)
     EXPECT_TRUE(gate.finished.load());
     EXPECT_EQ(thread.handle, nullptr);
     EXPECT_FALSE(thread.running);
+}
+
+// [SECTION] Start-up errors
+
+TEST(PlatformStartupError, DialogOnlyForAPlayerWithNowhereElseToSeeIt)
+{
+    struct Case {
+        bool developerMode, hasConsole, outputRedirected, wanted;
+    };
+    const Case cases[] = {
+        {false, false, false, true},   // double-clicked: the log goes nowhere
+        {false, true, false, false},   // started from a command prompt: the log is on its console
+        {false, false, true, false},   // a script or test reads the output
+        {false, true, true, false},
+        {true, false, false, false},   // developer modes never wait for a click
+        {true, true, false, false},
+        {true, false, true, false},
+        {true, true, true, false},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(PlatformStartupDialogWanted(c.developerMode, c.hasConsole, c.outputRedirected), c.wanted)
+            << c.developerMode << c.hasConsole << c.outputRedirected;
+    }
+}
+
+// The test runner's output goes to a console, a terminal or a file, so no dialog may block it.
+TEST(PlatformStartupError, NoDialogWhenTheOutputIsReadSomewhere)
+{
+    EXPECT_FALSE(PlatformShowStartupError("Scene requires seven fragment texture units.", false));
+    EXPECT_FALSE(PlatformShowStartupError(nullptr, false));
+    EXPECT_FALSE(PlatformShowStartupError("Scene requires seven fragment texture units.", true));
 }
