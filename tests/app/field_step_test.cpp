@@ -224,7 +224,9 @@ TEST(FieldStep, DeathEndsTheRunAfterTwoSecondsAtEveryRate)
         while (frame < 1000 && !result.runReset) {
             frame++;
             result = TestRunFrame(*run, "W", "", 1.0f / RATES[r]);
-            if (!result.runReset) EXPECT_EQ(run->field.player.position.x, where.x);
+            if (!result.runReset) {
+                EXPECT_EQ(run->field.player.position.x, where.x);
+            }
         }
         EXPECT_EQ(frame, expected[r]) << RATES[r];
         EXPECT_TRUE(result.deathReset);
