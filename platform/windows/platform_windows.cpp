@@ -102,6 +102,7 @@ bool PlatformLocalTime(long long seconds, struct tm &out)
     time_t t = (time_t)seconds;
     out = {};
     return localtime_s(&out, &t) == 0;
+}
 
 // [SECTION] Start-up errors
 
