@@ -20,7 +20,8 @@ static int DevTestEmbedded()
         int size = 0;
         unsigned char *data = LoadFileData(entry.path, &size);
         bool ok = data && size > 0;
-        printf("%s %d %s (%d bytes)\n", ok ? "ok  " : "FAIL", entry.id, entry.path, ok ? size : 0);
+        if (ok) printf("ok   %d %s (%d bytes)\n", entry.id, entry.path, size);
+        else printf("FAIL %d %s\n", entry.id, entry.path);
         (ok ? passed : failed)++;
         UnloadFileData(data);
     }
