@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -208,6 +209,48 @@ TEST(MenuNavigation, AnUnfocusedWindowKeepsThePointerAndTheFocus)
         if (d.active) { EXPECT_GT(d.x * 1280.0f, 300.0f); }
 }
 
+// Which key feeds which part of the input; repeats step like presses, Shift turns Tab around.
+TEST(MenuNavigation, KeysReadIntoTheirInputFields)
+{
+    struct Row {
+        int key;
+        bool repeat, shift;
+        int stepX, stepY, tab;
+        bool accept, back;
+    };
+    const Row rows[] = {
+        {KEY_RIGHT, false, false, 1, 0, 0, false, false}, {KEY_D, true, false, 1, 0, 0, false, false},
+        {KEY_LEFT, false, false, -1, 0, 0, false, false}, {KEY_A, false, false, -1, 0, 0, false, false},
+        {KEY_DOWN, true, false, 0, 1, 0, false, false},   {KEY_S, false, false, 0, 1, 0, false, false},
+        {KEY_UP, false, false, 0, -1, 0, false, false},   {KEY_W, true, false, 0, -1, 0, false, false},
+        {KEY_TAB, false, false, 0, 0, 1, false, false},   {KEY_TAB, true, true, 0, 0, -1, false, false},
+        {KEY_ENTER, false, false, 0, 0, 0, true, false},  {KEY_KP_ENTER, false, false, 0, 0, 0, true, false},
+        {KEY_SPACE, false, false, 0, 0, 0, true, false},  {KEY_J, false, false, 0, 0, 0, true, false},
+        {KEY_F, false, false, 0, 0, 0, true, false},      {KEY_ESCAPE, false, false, 0, 0, 0, false, true},
+        {KEY_K, false, false, 0, 0, 0, false, false},     {KEY_ENTER, true, false, 0, 0, 0, false, false},
+    };
+    MenuState menu;
+    MenuInit(menu);
+    for (const Row &row : rows) {
+        bool pressed[400] = {}, down[400] = {}, repeat[400] = {};
+        (row.repeat ? repeat : pressed)[row.key] = true;
+        down[row.key] = true;
+        down[KEY_RIGHT_SHIFT] = row.shift;
+        MenuDevices devices{};
+        devices.focused = true;
+        devices.keyPressed = pressed;
+        devices.keyDown = down;
+        devices.keyRepeat = repeat;
+        devices.keyCount = 400;
+        MenuInput in = MenuReadInput(menu, devices);
+        EXPECT_EQ(in.stepX, row.stepX) << row.key;
+        EXPECT_EQ(in.stepY, row.stepY) << row.key;
+        EXPECT_EQ(in.tab, row.tab) << row.key;
+        EXPECT_EQ(in.accept, row.accept) << row.key;
+        EXPECT_EQ(in.back, row.back) << row.key;
+    }
+}
+
 TEST(MenuNavigation, TheGamepadDrivesTheFocusAndIgnoresTheMouse)
 {
     MenuRig rig;
@@ -335,6 +378,9 @@ TEST(MenuStateMachine, AFreshMenuIsSilentOnTheMainScreen)
     EXPECT_EQ(rig.menu.screen, MENU_SCREEN_MAIN);
     EXPECT_EQ(MenuMusicContext(rig.menu), 1);
     EXPECT_NEAR(rig.menu.time, 2.0f, 1e-4f);
+    // Until the opening comic exists "Играть" starts the run and leaves the comic unseen.
+    EXPECT_EQ(rig.Click(MainButton(MENU_ID_PLAY)), MENU_ACTION_NEW_GAME);
+    EXPECT_FALSE(rig.profile.introSeen);
 }
 
 TEST(MenuStateMachine, ShowChangesTheContextOnlyWhenTheViewChanges)
