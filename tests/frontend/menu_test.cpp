@@ -1,5 +1,14 @@
 // The menus: focus navigation, the state machine with its cues and music contexts, the hover
 // cue's rules, the shop's purchases through its screen, the pause frame and the pointer drips.
+//
+// Index
+//   [SECTION] Fixture
+//   [SECTION] Focus navigation
+//   [SECTION] State machine
+//   [SECTION] Hover and clicks
+//   [SECTION] Shop
+//   [SECTION] Pause frame
+//   [SECTION] Canvas and drips
 #include "frontend/menu.h"
 
 #include "audio/audio_publish.h"
