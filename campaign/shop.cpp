@@ -110,3 +110,38 @@ void ShopDescribe(const ShopState *state, int id, char *line1, size_t size1, cha
     }
     if (n >= SHOP_UPGRADES[id].maxLevel) snprintf(line2, size2, "Все улучшения приобретены");
 }
+
+// [SECTION] Screen
+
+Rectangle ShopCardRect(int id)
+{
+    if (!ValidId(id)) return {0.0f, 0.0f, 0.0f, 0.0f};
+    return {44.0f + 402.0f * (float)(id % 3), 143.0f + 164.0f * (float)(id / 3), 388.0f, 154.0f};
+}
+
+Rectangle ShopBuyRect(int id)
+{
+    Rectangle card = ShopCardRect(id);
+    if (card.width <= 0.0f) return card;
+    return {card.x + 220.0f, card.y + 103.0f, 152.0f, 40.0f};
+}
+
+static bool Inside(Rectangle r, Vector2 p) { return p.x >= r.x && p.x < r.x + r.width && p.y >= r.y && p.y < r.y + r.height; }
+
+int ShopHitButton(Vector2 point)
+{
+    if (!IsFinite(point)) return SHOP_HIT_NONE;
+    if (Inside(SHOP_BACK_RECT, point)) return SHOP_HIT_BACK;
+    for (int id = 0; id < SHOP_UPGRADE_COUNT; id++)
+        if (Inside(ShopBuyRect(id), point)) return id;
+    return SHOP_HIT_NONE;
+}
+
+bool ShopClick(ShopState *state, uint64_t *wallet, Vector2 point, bool clicked)
+{
+    if (!clicked) return false;
+    int hit = ShopHitButton(point);
+    if (hit == SHOP_HIT_BACK) return true;
+    if (hit != SHOP_HIT_NONE) ShopBuy(state, hit, wallet);
+    return false;
+}

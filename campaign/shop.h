@@ -1,6 +1,9 @@
 // The field workshop's nine permanent upgrades: the table, the price rule, the purchase rule,
-// the effect value of every level and the card texts. Pure; the screen is drawn in shop_draw.cpp.
+// the effect value of every level, the card texts and the screen's layout and clicks. Pure; the
+// screen is drawn in shop_draw.cpp.
 #pragma once
+
+#include "raylib.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -57,3 +60,20 @@ float ShopMagnetFactor(const ShopState *state);        // 1 + 0.2 n
 
 // The card's two description lines.
 void ShopDescribe(const ShopState *state, int id, char *line1, size_t size1, char *line2, size_t size2);
+
+// [SECTION] Screen
+// Rectangles are on the front end's 1280 x 720 reference canvas.
+
+constexpr int SHOP_HIT_NONE = -1;
+constexpr int SHOP_HIT_BACK = SHOP_UPGRADE_COUNT;   // "Назад"; 0..8 are the cards' buy buttons
+constexpr Rectangle SHOP_BACK_RECT = {984.0f, 650.0f, 252.0f, 44.0f};
+
+// The card of upgrade `id` (0..8) in the 3 x 3 grid; an empty rectangle for a bad id.
+Rectangle ShopCardRect(int id);
+// The buy button on that card.
+Rectangle ShopBuyRect(int id);
+// Which button a canvas point is on: 0..8 a buy button, SHOP_HIT_BACK, or SHOP_HIT_NONE.
+int ShopHitButton(Vector2 point);
+// A click at a canvas point: on a buy button it tries ShopBuy for that card; true only when the
+// point is on the back button. Nothing happens unless `clicked`.
+bool ShopClick(ShopState *state, uint64_t *wallet, Vector2 point, bool clicked);
