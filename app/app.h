@@ -7,6 +7,7 @@
 #include "app/field_step.h"
 #include "app/input.h"
 #include "audio/audio_publish.h"
+#include "frontend/menu.h"
 #include "frontend/profile.h"
 #include "platform/platform.h"
 #include "render/scene.h"
@@ -56,6 +57,7 @@ struct AppFlow {
 
 struct App {
     Field field;
+    MenuState menu;            // every menu screen, the pause screen and the dialogs
     AudioPublisher audio;      // the frame's audio publication and the exit fade
     AppGpu gpu;
     DisplayState display;      // windowed geometry kept for leaving borderless fullscreen

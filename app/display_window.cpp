@@ -8,6 +8,7 @@
 //   [SECTION] Cursor
 //   [SECTION] Report
 #include "app/display.h"
+#include "frontend/menu_draw.h"
 
 #include "rlgl.h"
 #include "external/glad.h"
@@ -258,17 +259,6 @@ void DisplaySetWindowIcon()
 
 static const Color CURSOR_MUD = {111, 71, 38, 255};
 
-// A hanging clay drop: a round belly under a pointed top, stretched downwards.
-static void DisplayDrawDrop(Vector2 centre, float radius, float stretch, float opacity)
-{
-    Color body = Fade(CURSOR_MUD, opacity);
-    Vector2 belly = {centre.x, centre.y + radius * (stretch - 1.0f)};
-    Vector2 top = {centre.x, centre.y - radius * 0.9f * stretch};
-    DrawCircleV(belly, radius, body);
-    DrawTriangle(top, {belly.x - radius * 0.94f, belly.y - radius * 0.34f}, {belly.x + radius * 0.94f, belly.y - radius * 0.34f}, body);
-    DrawCircleV({belly.x - radius * 0.35f, belly.y - radius * 0.3f}, radius * 0.28f, Fade({231, 186, 116, 255}, 0.7f * opacity));
-}
-
 void DisplayDrawCursor(Vector2 position, float time)
 {
     float s = std::fmin((float)GetScreenWidth() / DISPLAY_CANVAS_WIDTH, (float)GetScreenHeight() / DISPLAY_CANVAS_HEIGHT);
@@ -287,7 +277,7 @@ void DisplayDrawCursor(Vector2 position, float time)
     DrawLineEx(at(4, 10), at(5, 23), 1.4f * s, {172, 121, 68, 255});
     DrawCircleV(at(18, 31), 3.0f * s, {120, 77, 39, 255});
     float b = 0.5f + 0.5f * std::sin(10.83f * time);
-    DisplayDrawDrop(at(19.0f, 34.0f + 2.0f * b), (1.5f + 1.2f * b) * s, 1.2f + 0.4f * b, 1.0f);
+    MudDropDraw(at(19.0f, 34.0f + 2.0f * b), (1.5f + 1.2f * b) * s, 1.2f + 0.4f * b, 1.0f);
     rlDrawRenderBatchActive();
     rlEnableBackfaceCulling();
 }

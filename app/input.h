@@ -24,6 +24,7 @@ struct FrameInput {
     Vector2 mouse;                                     // window coordinates
     Vector2 mouseDelta;                                // movement since the last frame, pixels
     bool mousePressed[2];                              // left, right went down this frame
+    bool mouseDown[2];                                 // left, right held
     bool keyPressed[INPUT_KEY_LIMIT];                  // went down this frame
     bool keyDown[INPUT_KEY_LIMIT];                     // held
     bool keyRepeat[INPUT_KEY_LIMIT];                   // the system's key repeat fired this frame

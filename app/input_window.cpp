@@ -15,6 +15,8 @@ void FrameInputRead(FrameInput &frame)
     frame.mouseDelta = GetMouseDelta();
     frame.mousePressed[0] = IsMouseButtonPressed(MOUSE_BUTTON_LEFT);
     frame.mousePressed[1] = IsMouseButtonPressed(MOUSE_BUTTON_RIGHT);
+    frame.mouseDown[0] = IsMouseButtonDown(MOUSE_BUTTON_LEFT);
+    frame.mouseDown[1] = IsMouseButtonDown(MOUSE_BUTTON_RIGHT);
     for (int key = 0; key < INPUT_KEY_LIMIT; key++) {
         frame.keyPressed[key] = key >= 32 && IsKeyPressed(key);
         frame.keyDown[key] = key >= 32 && IsKeyDown(key);

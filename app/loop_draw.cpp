@@ -12,6 +12,7 @@
 #include "audio/audio.h"
 #include "audio/exit_fade.h"
 #include "campaign/ship_draw.h"
+#include "frontend/menu_draw.h"
 #include "dev/dev_modes.h"
 #include "platform/platform.h"
 #include "player/hud.h"
@@ -48,18 +49,17 @@ void AppSaveProfile(App &app)
 
 void AppPublishAudio(App &app, const AudioState *sceneState)
 {
-    const Profile &p = app.persistence.profile;
-    AudioPublishInput in{};
-    // The menus choose the context once they exist; until then the run is always playing.
-    in.musicContext = AUDIO_CONTEXT_PLAY;
-    in.musicVolume = p.musicVolume;
-    in.soundVolume = p.soundVolume;
-    in.musicEnabled = p.musicEnabled;
-    in.soundEnabled = p.soundEnabled;
-    in.focused = app.input.frame.focused;
-    in.pointerX = app.input.frame.mouse.x;
-    in.windowWidth = (float)GetScreenWidth();
+    // In play the menus' context is the play context: the menus choose it either way.
+    AudioPublishInput in = MenuAudioInput(app.menu, app.persistence.profile, app.input.frame.focused,
+                                          (float)GetScreenWidth());
     AudioPublishFrame(app.audio, in, sceneState);
+}
+
+// The profile's graphics switches, applied wherever the menus may have changed them.
+static void ApplyGraphics(const Profile &p)
+{
+    DisplaySetRenderScale(p.graphics[0]);
+    SceneSetGraphicsQuality({p.graphics[1], p.graphics[2], p.graphics[3], p.graphics[4]});
 }
 
 SceneGround AppSceneGround(const App &app)
@@ -194,7 +194,12 @@ static bool GameFrame(App &app, bool menuTransition)
     step.letterbox = DisplayLetterbox();
     step.newRunSeed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
     step.profile = &app.persistence.profile;
-    FieldStep(field, app.input.controls, step);
+    FieldStepResult result = FieldStep(field, app.input.controls, step);
+    // Dead for two seconds: the run is over and the main menu comes back.
+    if (result.deathReset && !app.developerMode) {
+        MenuShow(app.menu, MENU_SCREEN_MAIN);
+        app.flow.menuVisible = true;
+    }
     AppNoteProfile(app);
     AppPublishAudio(app, nullptr);
 
@@ -223,6 +228,120 @@ static bool GameFrame(App &app, bool menuTransition)
     if (app.input.frame.focused && app.input.frame.keyPressed[KEY_F12]) LoopSaveScreenshot();
     app.flow.frameCount += 1;
     return true;
+}
+
+// [SECTION] Menu frame
+
+// What the menus read of this frame's input.
+static MenuDevices MenuDevicesFrom(const App &app)
+{
+    const FrameInput &f = app.input.frame;
+    const InputDevices &pads = app.input.controls.devices;
+    MenuDevices d{};
+    d.focused = f.focused;
+    d.gamepad = InputIsGamepad();
+    d.windowWidth = (float)GetScreenWidth();
+    d.windowHeight = (float)GetScreenHeight();
+    d.mouse = f.mouse;
+    d.mousePressed = f.mousePressed[0];
+    d.mouseDown = f.mouseDown[0];
+    d.wheel = f.wheel;
+    d.keyPressed = f.keyPressed;
+    d.keyDown = f.keyDown;
+    d.keyRepeat = f.keyRepeat;
+    d.keyCount = INPUT_KEY_LIMIT;
+    d.padPressed = pads.pressed;
+    d.padRepeat = pads.repeat;
+    d.padCount = INPUT_PAD_BUTTONS;
+    return d;
+}
+
+// The screen under a menu: the last scene image with its HUD, or nothing.
+static void DrawBehindMenu(App &app)
+{
+    if (MenuShowsGame(app.menu)) LoopDrawGame(app);
+    else ClearBackground(BLACK);
+}
+
+// One menu frame: the run stands still while the menus take the input. True if the menus were
+// closed this frame, so a game frame with no time step follows.
+static bool MenuFrame(App &app, double now)
+{
+    AppPersistence &keep = app.persistence;
+    Profile &profile = keep.profile;
+    Field &field = app.field;
+    const FrameInput &f = app.input.frame;
+
+    MenuInput in = MenuReadInput(app.menu, MenuDevicesFrom(app));
+    bool introBefore = profile.introSeen;
+    int action = MenuFrameUpdate(app.menu, profile, app.flow.pausedThisFrame, field.loop.runActive,
+                                 FrameClampDt(f.frameTime), in, nullptr);
+
+    // What the menus changed takes effect at once: the graphics, and the shop's purchases in the run.
+    ApplyGraphics(profile);
+    for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) field.shop.level[i] = profile.shop.level[i];
+    AppNoteProfile(app);
+
+    switch (action) {
+    case MENU_ACTION_NEW_GAME:
+        field.loop.newGameRequested = true;
+        field.loop.runActive = true;
+        app.flow.menuVisible = false;
+        break;
+    case MENU_ACTION_CONTINUE:
+        app.flow.menuVisible = false;
+        break;
+    case MENU_ACTION_ERASE:
+        ProfileResetProgress(profile);
+        FieldReset(field, app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647), &profile);
+        field.loop.runActive = false;
+        if (keep.enabled) {
+            bool ok = ProfileErase(profile, keep.path);
+            keep.saveFailed = !ok;
+            keep.lastSaveTime = now;
+            if (ok) keep.saved = profile;
+        }
+        AppNoteProfile(app);
+        break;
+    case MENU_ACTION_MAIN_MENU:
+        field.loop.runActive = false;
+        break;
+    default:
+        break;
+    }
+    if (keep.enabled && keep.dirty && (action != MENU_ACTION_NONE || (!introBefore && profile.introSeen)))
+        AppSaveProfile(app);
+
+    // The quit dialog's music stays while the fade runs.
+    if (action == MENU_ACTION_QUIT) app.menu.dialog = MENU_DIALOG_QUIT;
+    AppPublishAudio(app, nullptr);
+    if (action == MENU_ACTION_QUIT) ExitFadeStart(app.audio, now);
+
+    if (app.flow.menuVisible) {
+        DisplaySize size = DisplayRenderSize();
+        const SceneTarget &target = app.gpu.scene.target;
+        if (MenuShowsGame(app.menu) && (target.width != size.width || target.height != size.height))
+            AppRenderWorld(app, size.width, size.height);
+        BeginDrawing();
+        DrawBehindMenu(app);
+        MenuDraw(app.menu, profile);
+        if (keep.saveFailed)
+            DrawTextEx(hudFont, "Не удалось сохранить прогресс", {30.0f, (float)GetScreenHeight() - 30.0f}, 20.0f, 1.0f,
+                       {255, 161, 0, 255});
+        EndDrawing();
+        if (f.focused && f.keyPressed[KEY_F12]) LoopSaveScreenshot();
+    }
+    return !app.flow.menuVisible;
+}
+
+// Opens a menu screen over the run: the profile first learns what the run has earned.
+static void OpenMenu(App &app, int screen)
+{
+    FieldSyncProfile(app.field, app.persistence.profile);
+    AppNoteProfile(app);
+    MenuShow(app.menu, screen);
+    app.flow.menuVisible = true;
+    app.flow.pausedThisFrame = true;
 }
 
 // [SECTION] Screenshot
@@ -256,11 +375,16 @@ bool LoopSaveScreenshot()
 
 // [SECTION] Loop
 
-// One frame of the exit fade: the last scene image with its HUD, the veil over it.
+// One frame of the exit fade: what was on screen, the veil over it.
 static void ExitFadeFrame(App &app, double now)
 {
     BeginDrawing();
-    LoopDrawGame(app);
+    if (app.flow.menuVisible) {
+        DrawBehindMenu(app);
+        MenuDraw(app.menu, app.persistence.profile);
+    } else {
+        LoopDrawGame(app);
+    }
     ExitFadeDraw(app.audio, now);
     EndDrawing();
 }
@@ -298,11 +422,40 @@ void LoopRun(App &app)
             if (DisplaySetBorderless(app.display, wanted)) profile.borderless = wanted;
         }
 
+        // The victory screen: the way back to the menu once the shuttle has gone.
+        const FrameInput &f = app.input.frame;
+        const Field &field = app.field;
+        if (!app.flow.menuVisible && f.focused && field.ship.enabled && field.ship.phase == SHIP_DEPARTED) {
+            Rectangle box = DisplayLetterbox();
+            Rectangle exit = ShipExitButtonRect(box.width, box.height);
+            Vector2 mouse = {f.mouse.x - box.x, f.mouse.y - box.y};
+            bool click = f.mousePressed[0] && CheckCollisionPointRec(mouse, exit);
+            bool key = f.keyPressed[KEY_ENTER] || f.keyPressed[KEY_SPACE] || f.keyPressed[KEY_F] ||
+                       f.keyPressed[KEY_J] || f.keyPressed[KEY_ESCAPE] ||
+                       InputPadPressed(app.input.controls.devices, KEY_J) || InputPadStart(app.input.controls.devices);
+            if (click || key) {
+                app.field.loop.runActive = false;
+                OpenMenu(app, MENU_SCREEN_MAIN);
+                AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, 0.6f, 1.0f);
+            }
+        }
+
         // Autosave: a changed profile is written at most every 2 s.
         AppNoteProfile(app);
         if (app.persistence.enabled && app.persistence.dirty && now - app.persistence.lastSaveTime >= 2.0)
             AppSaveProfile(app);
 
+        if (app.flow.menuVisible) {
+            if (MenuFrame(app, now) && !GameFrame(app, true)) break;
+            continue;
+        }
+        bool pause = f.keyPressed[KEY_ESCAPE] || InputPadStart(app.input.controls.devices);
+        if (f.focused && !FieldControlsTyping(app.input.controls) && pause && !app.developerMode) {
+            OpenMenu(app, MENU_SCREEN_PAUSE);
+            AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, 0.5f, 1.0f);
+            if (MenuFrame(app, now) && !GameFrame(app, true)) break;
+            continue;
+        }
         if (!GameFrame(app, false)) break;
         if (app.dev) DevRunAfterFrame(app);
     }

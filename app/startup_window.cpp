@@ -16,6 +16,7 @@
 #include "app/frame_rules.h"
 #include "audio/audio.h"
 #include "platform/platform.h"
+#include "frontend/menu_draw.h"
 #include "player/hud.h"
 
 #include "external/glad.h"
@@ -185,7 +186,7 @@ static void StartupRelease(App &a)
 }
 
 // Start-up, the frame loop and shutdown of one process; `app` starts value-initialised.
-static int StartupRunGame(App &app, const CommandLine &command)
+static int StartupRunGame(App &app)
 {
     app.flow.consistent = true;
     FieldControlsReset(app.input.controls);
@@ -240,10 +241,20 @@ static int StartupRunGame(App &app, const CommandLine &command)
         return StartupFailed(app, 2);
     }
 
+    MenuInit(app.menu);
+    if (app.developerMode) MenuShow(app.menu, MENU_SCREEN_PLAY);
+
     // Sound: a missing device leaves the game silent, not broken.
     AudioPublisherReset(app.audio);
     if (!app.developerMode) AudioInit((uint32_t)GetRandomValue(1, 2147483647));
     AppPublishAudio(app, nullptr);
+    // The window shows the game at once, before the long shader preparation.
+    if (!app.developerMode) {
+        BeginDrawing();
+        ClearBackground(BLACK);
+        MenuDraw(app.menu, app.persistence.profile);
+        EndDrawing();
+    }
 
     SceneShaderJob job{};
     snprintf(job.path, sizeof(job.path), "%sassets/shaders/scene.fs", GetApplicationDirectory());
@@ -277,9 +288,9 @@ static int StartupRunGame(App &app, const CommandLine &command)
     uint32_t seed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
     FieldReset(app.field, seed, &keep.profile);
     if (!FrameCameraBasisConsistent(app.field.camera)) app.flow.consistent = false;
-    // No menus yet: start-up goes straight into a run.
-    app.field.loop.runActive = true;
-    app.flow.menuVisible = false;
+    // The game opens on its main menu; developer runs go straight into a run.
+    app.field.loop.runActive = app.developerMode;
+    app.flow.menuVisible = !app.developerMode;
 
     StartupDrawLoading("Подготовка поверхности...");
     if (!TerrainTexturesCreate(gpu.terrain) || !SoilCreate(app.field.soil)) {
@@ -357,7 +368,7 @@ int StartupMain(int argc, char **argv)
         return 2;
     }
     int status = 2;
-    if (command.kind != COMMAND_WINDOWED_DEV || DevConfigure(*app, command)) status = StartupRunGame(*app, command);
+    if (command.kind != COMMAND_WINDOWED_DEV || DevConfigure(*app, command)) status = StartupRunGame(*app);
     DevRunFree(*app);
     return status;
 }

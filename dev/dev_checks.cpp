@@ -3,6 +3,7 @@
 
 #include "app/assets.h"
 #include "dev/audio_checks.h"
+#include "dev/menu_checks.h"
 #include "dev/mud_checks.h"
 #include "dev/profile_checks.h"
 #include "dev/ship_checks.h"
@@ -51,6 +52,7 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-audio-ui", DevTestAudioUi},
     {"--capture-audio", DevCaptureAudio},
     {"--test-profile", DevTestProfile},
+    {"--test-menu", DevTestMenu},
 };
 
 int DevRunSelfCheck(const CommandLine &command)

@@ -19,6 +19,7 @@ enum DevMode : uint8_t {
     DEV_MODE_CANYON_DEMO,
     DEV_MODE_CLIFF_DEMO,
     DEV_MODE_ARENA_JUNCTIONS,
+    DEV_MODE_CAPTURE_MENU,
 };
 
 // A picture a scripted run takes of the window at the end of one frame.

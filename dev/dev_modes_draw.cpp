@@ -9,6 +9,7 @@
 
 #include "app/display.h"
 #include "dev/canyon_capture.h"
+#include "dev/menu_capture.h"
 #include "dev/scene_capture.h"
 #include "dev/ship_capture.h"
 #include "player/bindings.h"
@@ -310,6 +311,8 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_CAPTURE_SHIP_OBSTACLE;
     } else if (strcmp(command.name, "--ship-demo") == 0) {
         dev->mode = DEV_MODE_SHIP_DEMO;
+    } else if (strcmp(command.name, "--capture-menu") == 0) {
+        dev->mode = DEV_MODE_CAPTURE_MENU;
     } else if (strcmp(command.name, "--canyon-demo") == 0) {
         dev->mode = DEV_MODE_CANYON_DEMO;
     } else if (strcmp(command.name, "--cliff-demo") == 0) {
@@ -355,6 +358,9 @@ int DevRunWindowed(App &app)
         return ShipCaptureObstacle(app);
     case DEV_MODE_SHIP_DEMO:
         return ShipCaptureDemo(app);
+    case DEV_MODE_CAPTURE_MENU:
+        DisplaySetRenderScale(DISPLAY_RENDER_SCALE_MIN);
+        return MenuCaptureStills(app, dev.gamepad);
     case DEV_MODE_CANYON_DEMO:
         return CanyonCaptureDemo(app);
     case DEV_MODE_CLIFF_DEMO:

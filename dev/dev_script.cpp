@@ -38,6 +38,7 @@ void DevScriptInput(const DevScript &script, int frame, float frameTime, Vector2
         case DEV_EVENT_CLICK:
             if (frame >= e.frame) input.mouse = point;
             if (frame == e.frame) input.mousePressed[0] = true;
+            if (within) input.mouseDown[0] = true;
             break;
         }
     }
