@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
 static Color Faded(Color c, float alpha)
 {
@@ -71,11 +70,11 @@ static void DrawMarker(const BossMarker &m, float viewWidth, float viewHeight)
 
 void CampaignDrawBosses(const MudPool &pool, const FollowCamera &camera, float viewWidth, float viewHeight, float time)
 {
-    // Large enough for every slot; kept off the stack of the frame loop.
-    static std::unique_ptr<BossHud> hud = std::make_unique<BossHud>();
-    BossHudLayout(pool, camera, viewWidth, viewHeight, time, *hud);
-    for (int i = 0; i < hud->barCount; i++) DrawBar(hud->bars[i]);
-    for (int i = 0; i < hud->markerCount; i++) DrawMarker(hud->markers[i], viewWidth, viewHeight);
+    // Room for every slot, kept once rather than on the stack of each frame.
+    static BossHud hud;
+    BossHudLayout(pool, camera, viewWidth, viewHeight, time, hud);
+    for (int i = 0; i < hud.barCount; i++) DrawBar(hud.bars[i]);
+    for (int i = 0; i < hud.markerCount; i++) DrawMarker(hud.markers[i], viewWidth, viewHeight);
 }
 
 void CampaignDrawRowWarning(const Campaign &campaign, const FollowCamera &camera, float viewWidth, float viewHeight)
