@@ -11,6 +11,9 @@ void FieldReset(Field &field, uint32_t seed, const Profile *profile)
     SoilReset(field.soil);
     BindingsReset(field.bindings, seed);
     MudPoolReset(field.mud, FIELD_AMBIENT_LIMIT);
+    // A campaign places every creature itself: its reset empties the pool of ambient ones.
+    if (kept.campaign) CampaignReset(field.campaign, field.mud);
+    else field.campaign = {};
     if (profile) {
         for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) field.shop.level[i] = profile->shop.level[i];
     }
@@ -38,3 +41,5 @@ void FieldSyncProfile(const Field &field, Profile &profile)
     for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) profile.shop.level[i] = field.shop.level[i];
     profile.shop.revivesUsed = field.shop.revivesUsed;
 }
+
+bool FieldVictory(const Field &field) { return field.loop.campaign && field.campaign.phase == CAMPAIGN_VICTORY; }

@@ -5,6 +5,7 @@
 
 #include "player/bindings.h"
 #include "player/health.h"
+#include "campaign/campaign.h"
 #include "campaign/ship.h"
 #include "campaign/shop.h"
 #include "frontend/profile.h"
@@ -27,6 +28,7 @@ struct FieldLoopFlags {
     bool debugPanelVisible; // developer panel shown
     bool immortal;          // developer toggle, forwarded to health every frame
     bool speedTimesTen;     // developer toggle, forwarded to the player every frame
+    bool campaign;          // runs follow the campaign's levels (normal play); off: ambient creatures
 };
 
 struct Field {
@@ -40,6 +42,7 @@ struct Field {
     Soil soil;              // clay pressed into the ground; its grids are heap memory made at start-up
     TrackAtlas tracks;      // prints and strips in the mud; its targets and tiles are made at start-up
     MudPool mud;            // every creature of the run
+    Campaign campaign;      // the level clock, the director, the bosses and the rolling rows
 
     float totalTime;        // seconds: sum of game-frame steps since the run began
     double runTime;         // seconds alive and not aboard the shuttle
@@ -54,3 +57,5 @@ struct Field {
 void FieldReset(Field &field, uint32_t seed, const Profile *profile = nullptr);
 // Copies what the run earns and spends into the profile (the shop's levels).
 void FieldSyncProfile(const Field &field, Profile &profile);
+// The campaign has been won: only the shuttle's finale is left.
+bool FieldVictory(const Field &field);

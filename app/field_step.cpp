@@ -129,6 +129,7 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     conditions.menuTransition = step.menuTransition;
     conditions.dead = !HealthAlive(field.health);
     conditions.aboardShip = ShipPlayerAboard(field.ship);
+    conditions.victory = FieldVictory(field);
     FrameSteps steps = FrameComputeSteps(conditions);
     field.totalTime += steps.frame;
 
@@ -154,8 +155,12 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
         devKeys = devKeys && !typing;
     }
 
+    // F4 skips to the next minute or boss; the key schedule moves by the same campaign time.
+    if (devKeys && in.keyPressed[KEY_F4] && steps.frame > 0.0f && field.loop.campaign)
+        BindingsUpdate(field.bindings, std::fmax(0.0f, CampaignSkipMinute(field.campaign)));
     // Ten more creatures on the slash key.
-    if (devKeys && (in.keyPressed[KEY_SLASH] || in.keyPressed[KEY_KP_DIVIDE])) MudPoolQueueExtra(field.mud);
+    if (devKeys && (in.keyPressed[KEY_SLASH] || in.keyPressed[KEY_KP_DIVIDE]) && !FieldVictory(field))
+        MudPoolQueueExtra(field.mud);
 
     // New run: asked for by the menu, the developer R key, or a death that has lasted long enough.
     bool deathOver = field.deathTime >= (double)FIELD_DEATH_RESET_SECONDS;
@@ -204,9 +209,27 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     MudPoolSetObstacle(field.mud, field.ship.position, SHIP_CREATURE_RADIUS, SHIP_CREATURE_HEIGHT,
                        ShipObstacleActive(field.ship));
 
-    // Time alive in this run, not counting the flight home.
+    // The campaign: clock, population, rolling rows, the boss gate. The shuttle watches the last
+    // boss before and after, so a death that ends the campaign in this update is seen too.
     bool alive = HealthAlive(field.health);
+    bool wasVictory = FieldVictory(field);
+    if (field.loop.campaign) {
+        bool watch = field.ship.enabled && steps.frame > 0.0f && alive;
+        if (watch) ShipWatchFinalBoss(field.ship, CampaignShipView(field.campaign, field.mud));
+        float aspect = step.letterbox.height > 0.0f ? step.letterbox.width / step.letterbox.height : 16.0f / 9.0f;
+        CampaignTakeSnapshot(field.campaign, CameraToRaylib(field.camera), aspect);
+        CampaignUpdate(field.campaign, field.mud, field.camera, field.player.position, steps.campaign);
+        if (watch) ShipWatchFinalBoss(field.ship, CampaignShipView(field.campaign, field.mud));
+    }
+
+    // Time alive in this run, not counting the flight home.
     if (alive && !ShipPlayerAboard(field.ship)) field.runTime += steps.frame;
+
+    // Records: the level reached and the time spent in it.
+    if (field.loop.runActive && field.loop.campaign && step.profile)
+        ProfileRecord(*step.profile, field.campaign.level, (float)field.campaign.clock, field.runTime, false);
+    // Entering the victory: nothing of the fight stays in the air.
+    result.victoryEntered = !wasVictory && FieldVictory(field);
 
     // The creatures.
     MudPoolUpdate(field.mud, field.player.position, steps.mud);
@@ -223,6 +246,8 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
 
     // The shuttle: crystal, repair, boarding, launch. Aboard, the astronaut stands still.
     result.departed = ShipUpdate(field.ship, playerBefore, field.player.position, alive ? steps.frame : 0.0f);
+    if (result.departed && field.loop.runActive && step.profile)
+        ProfileRecord(*step.profile, field.campaign.level, (float)field.campaign.clock, field.runTime, true);
     if (ShipPlayerAboard(field.ship)) PlayerStandAboard(field.player, steps.frame, field.totalTime);
 
     // What the run earned and spent goes into the profile.

@@ -31,6 +31,7 @@ struct FieldStepResult {
     bool deathReset;           // ...because the player had been dead long enough: show the menu
     bool coinsButton;          // the developer panel's coin button was pressed
     bool departed;             // the shuttle left with the player this frame: the run is won
+    bool victoryEntered;       // the campaign's last gate was cleared this frame
 };
 
 // What the start of an iteration saw of the input.

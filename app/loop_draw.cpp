@@ -11,6 +11,7 @@
 #include "app/frame_rules.h"
 #include "audio/audio.h"
 #include "audio/exit_fade.h"
+#include "campaign/campaign_draw.h"
 #include "campaign/ship_draw.h"
 #include "frontend/menu_draw.h"
 #include "dev/dev_modes.h"
@@ -155,8 +156,14 @@ void LoopDrawGame(App &app)
     hud.opacity = controls.devPanel.opacity;
     hud.gamepad = InputIsGamepad();
     FieldControlsHeldKeys(controls, in, hud.held);
+    HudClock clock = CampaignHudClock(field.campaign);
+    hud.clock = field.loop.campaign ? &clock : nullptr;
     bool aboard = ShipPlayerAboard(field.ship);
-    if (!aboard) HudDraw(field.player, field.camera, field.bindings, FieldHudHearts(field.health), hud);
+    if (!aboard) {
+        HudDraw(field.player, field.camera, field.bindings, FieldHudHearts(field.health), hud);
+        if (field.loop.campaign)
+            CampaignHudDraw(field.campaign, field.mud, field.camera, box.width, box.height, field.totalTime);
+    }
     bool panel = controls.cheat.activated && field.loop.debugPanelVisible;
     if (panel) {
         DisplaySize render = DisplayRenderSize();
@@ -167,6 +174,18 @@ void LoopDrawGame(App &app)
         stats.renderHeight = render.height;
         stats.playerX = field.player.position.x;
         stats.playerZ = field.player.position.z;
+        MudFormCounts forms = MudPoolCountForms(field.mud);
+        stats.slotsUsed = field.mud.count;
+        stats.buns = forms.counts[0];
+        stats.walkers = forms.counts[1];
+        stats.golems = forms.counts[2];
+        stats.campaign = field.loop.campaign;
+        stats.level = field.campaign.level;
+        stats.levelClock = (float)field.campaign.clock;
+        stats.levelLength = (float)CampaignLevelLength(field.campaign.level);
+        stats.phase = field.campaign.phase;
+        stats.bosses = CampaignLivingBosses(field.mud);
+        stats.rollers = CampaignLivingRollers(field.mud);
         DevPanelDraw(app.input.controls.devPanel, stats, field.loop.immortal, field.loop.speedTimesTen,
                      field.camera.viewHeight);
     }

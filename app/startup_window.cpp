@@ -286,6 +286,7 @@ static int StartupRunGame(App &app)
     }
 
     uint32_t seed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
+    app.field.loop.campaign = !app.developerMode;
     FieldReset(app.field, seed, &keep.profile);
     if (!FrameCameraBasisConsistent(app.field.camera)) app.flow.consistent = false;
     // The game opens on its main menu; developer runs go straight into a run.

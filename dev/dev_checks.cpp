@@ -3,6 +3,7 @@
 
 #include "app/assets.h"
 #include "dev/audio_checks.h"
+#include "dev/campaign_checks.h"
 #include "dev/menu_checks.h"
 #include "dev/mud_checks.h"
 #include "dev/profile_checks.h"
@@ -53,6 +54,8 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--capture-audio", DevCaptureAudio},
     {"--test-profile", DevTestProfile},
     {"--test-menu", DevTestMenu},
+    {"--test-campaign", DevTestCampaign},
+    {"--test-boss", DevTestBoss},
 };
 
 int DevRunSelfCheck(const CommandLine &command)
