@@ -6,6 +6,8 @@
 //   [SECTION] --test-audio-score
 #include "dev/audio_score_checks.h"
 
+#include "audio/audio_engine.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -158,6 +160,28 @@ struct Checks {
     }
 };
 
+// The music notes the engine starts in `seconds` of play with danger and a boss, as a hash.
+uint64_t PlayHash(uint32_t seed, float seconds, uint32_t block, uint32_t &notes)
+{
+    auto engine = std::make_unique<AudioEngine>();
+    if (!AudioEngineCreate(*engine, seed)) return 0;
+    AudioState s{};
+    s.context = AUDIO_CONTEXT_PLAY;
+    s.danger = 0.6f;
+    s.bossPresence[1] = 1.0f;
+    s.crowd = 0.4f;
+    s.musicVolume = s.soundVolume = 1.0f;
+    s.musicOn = s.soundOn = s.focused = 1;
+    AudioEnginePostState(*engine, s);
+    uint32_t frames = (uint32_t)(seconds * AUDIO_SAMPLE_RATE);
+    float out[2 * 4096];
+    for (uint32_t pos = 0; pos < frames; pos += block) AudioEngineProcess(*engine, out, frames - pos < block ? frames - pos : block);
+    uint64_t hash = engine->synth->stats.musicHash;
+    notes = engine->synth->stats.notesStarted;
+    AudioEngineRelease(*engine);
+    return hash;
+}
+
 }  // namespace
 
 int DevTestAudioScore()
@@ -216,6 +240,16 @@ int DevTestAudioScore()
             same = same && std::memcmp(score.get(), again.get(), sizeof(Score)) == 0;
         }
         c.Check(same, "the same seed composes a byte-identical score");
+    }
+
+    {
+        uint32_t n1 = 0, n2 = 0, n3 = 0;
+        uint64_t a = PlayHash(1906723731u, 6.0f, 512, n1), b = PlayHash(1906723731u, 6.0f, 333, n2);
+        uint64_t other = PlayHash(1906723732u, 6.0f, 512, n3);
+        std::snprintf(detail, sizeof detail, "%u notes, hash %016llx, other seed %016llx", n1, (unsigned long long)a,
+                      (unsigned long long)other);
+        c.Check(n1 > 100 && a == b && n1 == n2 && a != other, "the same seed starts the same music notes, another seed others",
+                detail);
     }
 
     ScoreCompose(*score, 1906723731u);
