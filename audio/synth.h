@@ -167,7 +167,8 @@ struct Synth {
 Synth *SynthCreate(uint32_t seed);
 // Frees it; safe with null.
 void SynthRelease(Synth *synth);
-// Start-up state: main-menu context, tempo 88, silent masters until the first AudioState.
+// Start-up state: the score composed from the seed (game thread only: the pad search takes some
+// 40 KB of stack), main-menu context, tempo 88, silent masters until the first AudioState.
 void SynthReset(Synth &synth, uint32_t seed);
 // Applies one command from the ring (sanitising every value).
 void SynthApplyCommand(Synth &synth, const AudioCommand &command);
