@@ -133,28 +133,9 @@ static int64_t CueInterval(int id)
     }
 }
 
-// Musical contexts: tempo, pulse A, bass B, arpeggio C, melody D, pad bed, heartbeat E.
-enum ContextColumn { COL_TEMPO, COL_PULSE, COL_BASS, COL_ARPEGGIO, COL_MELODY, COL_BED, COL_HEART, COL_COUNT };
-
-static constexpr float CONTEXTS[AUDIO_CONTEXT_COUNT][COL_COUNT] = {
-    {120.0f, 0.91f, 0.9f, 0.55f, 0.62f, 0.45f, 0.05f},   // 0 play
-    {88.0f, 0.36f, 0.52f, 0.63f, 0.54f, 0.95f, 0.02f},   // 1 main menu
-    {102.0f, 0.48f, 0.57f, 0.84f, 0.46f, 0.65f, 0.0f},   // 2 shop
-    {76.0f, 0.12f, 0.28f, 0.35f, 0.66f, 1.0f, 0.12f},    // 3 encyclopedia
-    {82.0f, 0.21f, 0.38f, 0.49f, 0.28f, 0.83f, 0.0f},    // 4 settings
-    {91.0f, 0.26f, 0.47f, 0.28f, 0.13f, 0.63f, 1.0f},    // 5 erase dialog
-    {68.0f, 0.1f, 0.29f, 0.31f, 0.45f, 0.88f, 0.34f},    // 6 quit dialog
-    {72.0f, 0.08f, 0.22f, 0.24f, 0.18f, 0.72f, 0.07f},   // 7 pause
-    {75.0f, 0.13f, 0.33f, 0.3f, 0.33f, 0.82f, 0.47f},    // 8 main-menu dialog
-    {98.0f, 0.28f, 0.52f, 0.64f, 0.62f, 1.0f, 0.0f},     // 9 comic
-};
-
 // Boss presences beyond one full boss do not push the tempo further: the boss layer itself is
 // already whole at that point.
 static constexpr float BOSS_TEMPO_CAP = 1.0f;
-
-// The bed's chords until a score provides its own: A minor, F, C and G, two bars each.
-static constexpr int DEFAULT_PAD_CHORDS[4][3] = {{57, 60, 64}, {57, 60, 65}, {55, 60, 64}, {55, 59, 62}};
 
 // Left/right gains of the pad bed's three voices of a bank.
 static constexpr float PAD_PAN[3][2] = {{0.79f, 0.61f}, {0.71f, 0.71f}, {0.61f, 0.79f}};
@@ -248,8 +229,6 @@ static inline float Snap(float x) { return std::fabs(x) < SNAP ? 0.0f : x; }
 
 static inline float Glide(float x, float target, float rate) { return Snap(x + (target - x) * rate); }
 
-static float MidiHz(int note) { return 440.0f * std::exp2((float)(note - 69) / 12.0f); }
-
 // [SECTION] Reset
 
 Synth *SynthCreate(uint32_t seed)
@@ -261,9 +240,9 @@ Synth *SynthCreate(uint32_t seed)
 
 void SynthRelease(Synth *synth) { delete synth; }
 
-static void PadSetBank(SynthPadBed &pad, int bank, const int notes[3])
+static void PadSetBank(SynthPadBed &pad, int bank, const int32_t notes[3])
 {
-    for (int j = 0; j < 3; ++j) pad.frequency[bank * 3 + j] = MidiHz(notes[j]);
+    for (int j = 0; j < 3; ++j) pad.frequency[bank * 3 + j] = ScoreNoteHz(notes[j]);
 }
 
 void SynthReset(Synth &s, uint32_t seed)
@@ -283,10 +262,9 @@ void SynthReset(Synth &s, uint32_t seed)
     s.tempo = 88.0f;
     s.focusGain = 1.0f;
 
-    for (int bar = 0; bar < SYNTH_SCORE_BARS; ++bar)
-        for (int j = 0; j < 3; ++j) s.padChords[bar][j] = DEFAULT_PAD_CHORDS[(bar / 2) % 4][j];
-    PadSetBank(s.pad, 0, s.padChords[0]);
-    PadSetBank(s.pad, 1, s.padChords[0]);
+    ScoreCompose(s.score, seed);
+    PadSetBank(s.pad, 0, s.score.bars[0].pad);
+    PadSetBank(s.pad, 1, s.score.bars[0].pad);
     s.pad.bankLevel[0] = 1.0f;
 
     for (SynthRoller &r : s.rollers) {
@@ -712,21 +690,7 @@ static void ControlTick(Synth &s)
         float target = k == p.context ? 1.0f : 0.0f;
         s.contextWeight[k] = Snap(s.contextWeight[k] + (target - s.contextWeight[k]) * s.weightGlide);
     }
-    for (int c = 0; c < COL_COUNT; ++c) {
-        float sum = 0.0f;
-        for (int k = 0; k < AUDIO_CONTEXT_COUNT; ++k) {
-            float value = CONTEXTS[k][c];
-            if (k == AUDIO_CONTEXT_PLAY) {
-                // Danger drives the play arrangement harder and thins the bed under it.
-                if (c == COL_PULSE) value += 0.24f * s.danger;
-                if (c == COL_BASS) value += 0.16f * s.danger;
-                if (c == COL_ARPEGGIO) value += 0.23f * s.danger;
-                if (c == COL_BED) value *= 1.0f - 0.23f * s.danger;
-            }
-            sum += s.contextWeight[k] * value;
-        }
-        s.contextBlend[c] = sum;
-    }
+    ArrangeBlendContexts(s.contextWeight, s.danger, s.contextBlend);
     const float play = s.contextWeight[AUDIO_CONTEXT_PLAY];
 
     // 2. Smoothed mood values.
@@ -742,7 +706,7 @@ static void ControlTick(Synth &s)
     // 3. Tempo.
     float smoothedBosses = s.boss[0] + s.boss[1] + s.boss[2];
     float tempoTarget = ((smoothedBosses < BOSS_TEMPO_CAP ? smoothedBosses : BOSS_TEMPO_CAP) * 6.0f + s.danger * 28.0f +
-                         s.crowd * 8.0f) * play + s.contextBlend[COL_TEMPO];
+                         s.crowd * 8.0f) * play + s.contextBlend[ARRANGE_TEMPO];
     tempoTarget += (106.0f - tempoTarget) * s.finale;
     s.tempo += (tempoTarget - s.tempo) * 0.001f;
 
@@ -767,35 +731,16 @@ static void ControlTick(Synth &s)
     s.comicWeight = s.contextWeight[AUDIO_CONTEXT_COMIC];
     s.finaleAmount = s.finale * play;
     s.musicGain = (3.9f - (1.05f * s.danger + 0.8f) * play) * (1.0f - 0.2f * play) * (1.0f - s.duckSmooth);
-    s.bedGain = s.contextBlend[COL_BED] * (1.0f - 0.58f * play) * (1.0f - s.finaleAmount) * (1.0f - s.comicWeight);
+    s.bedGain = s.contextBlend[ARRANGE_BED] * (1.0f - 0.58f * play) * (1.0f - s.finaleAmount) * (1.0f - s.comicWeight);
 }
 
 // [SECTION] Sequencer
 
-// One sixteenth note. The pad bed changes chord at the start of every bar after the first; an
-// oscillator whose note stays keeps its phase so held notes never click.
+// One sixteenth note: the arrangement reads the counter, then the clock moves on.
 static void SequencerStep(Synth &s)
 {
-    uint64_t step = s.step++;
-    if (s.fadeActive) return;
-    int inBar = (int)(step & 15u);
-    int bar = (int)((step >> 4) & 255u);
-    if (inBar != 0 || step == 0) return;
-    SynthPadBed &pad = s.pad;
-    int old = pad.bank, next = 1 - pad.bank;
-    const int *notes = s.padChords[bar % SYNTH_SCORE_BARS];
-    for (int j = 0; j < 3; ++j) {
-        int o = next * 3 + j;
-        pad.frequency[o] = MidiHz(notes[j]);
-        for (int k = 0; k < 3; ++k) {
-            if (std::fabs(pad.frequency[old * 3 + k] - pad.frequency[o]) < 0.01f) {
-                pad.phase[o] = pad.phase[old * 3 + k];
-                pad.vibrato[o] = pad.vibrato[old * 3 + k];
-                break;
-            }
-        }
-    }
-    pad.bank = next;
+    ArrangeStep(s);
+    s.step++;
 }
 
 // [SECTION] Span rendering

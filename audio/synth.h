@@ -1,8 +1,8 @@
 // The synthesiser: every sound of the game rendered sample by sample at 48 kHz stereo.
 //
 // Audio thread contract
-// - SynthApplyCommand, SynthStartExitFade, SynthStartVoice and SynthRender run on raylib's audio
-//   thread, inside the stream callback (or on the one thread of an offline render). They never
+// - SynthApplyCommand, SynthStartExitFade, SynthStartVoice and SynthRender (with the arrangement
+//   it runs every sixteenth note, arrange.h) run on raylib's audio thread, inside the stream callback (or on the one thread of an offline render). They never
 //   call a raylib audio function, never lock, never allocate, never make a system call or a
 //   library sine call, and touch only the Synth handed to them. All state, the sine table and the
 //   reverb lines included, is allocated once by SynthCreate, on the game thread, before the
@@ -16,8 +16,10 @@
 //   on how the stream is split into callbacks: every clock is counted in samples.
 #pragma once
 
+#include "audio/arrange.h"
 #include "audio/audio.h"
 #include "audio/audio_ring.h"
+#include "audio/score.h"
 
 #include <cstdint>
 
@@ -29,7 +31,6 @@ constexpr int SYNTH_SINE_SIZE = 2048;             // table entries per cycle (pl
 constexpr int SYNTH_CONTROL_PERIOD = 64;          // samples per control tick (750 Hz)
 constexpr int SYNTH_HALL_LENGTH = 32768;
 constexpr int SYNTH_ROOM_LENGTH = 8192;
-constexpr int SYNTH_SCORE_BARS = 32;
 constexpr uint32_t SYNTH_DEFAULT_SEED = 1831565813u;  // replaces a seed of 0
 
 enum SynthPool : uint8_t { SYNTH_POOL_MUSIC, SYNTH_POOL_EFFECTS };
@@ -119,14 +120,16 @@ struct Synth {
     AudioState published;
     float danger, crowd, boss[3], bossLayer, finale, rocketPan, rocketDrive;
     float contextWeight[AUDIO_CONTEXT_COUNT];
-    float contextBlend[7];           // tempo, A, B, C, D, pad bed, E blended by the weights
+    float contextBlend[ARRANGE_COLUMNS];  // tempo, A, B, C, D, pad bed, E blended by the weights
     float weightGlide;               // 1 - exp(-64 / 45 600)
 
     // Sequencer: low 4 bits of the counter = step in the bar, next 8 bits = bar.
     uint64_t step;
     double stepAccumulator;
     float tempo;                     // beats per minute
-    int padChords[SYNTH_SCORE_BARS][3];  // MIDI notes the pad bed takes at each bar
+    Score score;                     // composed from the seed at reset, read-only afterwards
+    bool finaleRunning;              // the smoothed finale has been above 0 since finaleStartBar
+    uint64_t finaleStartBar;         // step counter / 16 when the finale began
 
     uint32_t musicRandom, effectRandom;
     float sine[SYNTH_SINE_SIZE + 1];
@@ -164,7 +167,8 @@ struct Synth {
 Synth *SynthCreate(uint32_t seed);
 // Frees it; safe with null.
 void SynthRelease(Synth *synth);
-// Start-up state: main-menu context, tempo 88, silent masters until the first AudioState.
+// Start-up state: the score composed from the seed (game thread only: the pad search takes some
+// 40 KB of stack), main-menu context, tempo 88, silent masters until the first AudioState.
 void SynthReset(Synth &synth, uint32_t seed);
 // Applies one command from the ring (sanitising every value).
 void SynthApplyCommand(Synth &synth, const AudioCommand &command);

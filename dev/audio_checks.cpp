@@ -46,41 +46,24 @@ static AudioState PlayState()
     return s;
 }
 
-// A stand-in for a boss fight's arrangement: six notes per sixteenth at 160 BPM, guitars, bass,
-// drums, horn, strings and bells, and a choir chord every bar; about 25 music voices at once.
-static void DenseMusicStep(Synth &synth, uint32_t step)
+// The battle with every boss layer up: the score's full fight arrangement and nothing else.
+static AudioState BattleBossesState()
 {
-    static const int MIDI_ROOTS[4] = {45, 41, 48, 43};
-    int root = MIDI_ROOTS[(step / 16) % 4];
-    auto hz = [](int midi) { return 440.0f * std::exp2((float)(midi - 69) / 12.0f); };
-    auto play = [&](int timbre, int midi, float seconds, float gain, float pan, float tone, float glide, float send) {
-        SynthNote note{timbre, hz(midi), seconds, gain, pan, tone, glide, send, 0};
-        SynthStartVoice(synth, SYNTH_POOL_MUSIC, note, false);
-    };
-    int inBar = (int)(step % 16);
-    // Under a boss the rock parts play at about a fifth of their level.
-    const float rock = 0.2f;
-    play(13, root + 12, 0.28f, 0.12f * rock, -0.25f, 1.06f, 1.0f, 0.1f);
-    play(13, root + 12, 0.26f, 0.1f * rock, 0.25f, 1.06f, 1.0f, 0.1f);
-    play(15, root, 0.3f, 0.2f * rock, 0.0f, 0.5f, 1.0f, 0.05f);
-    play(inBar % 4 == 0 ? 0 : 17, inBar % 4 == 0 ? 52 : root + 19, 0.29f, 0.3f * rock, 0.1f, 0.4f, 0.33f, 0.05f);
-    play(18, root + 24 + (inBar % 3) * 4, 0.6f, 0.11f, -0.05f, 0.8f, 1.0f, 0.2f);
-    play(19, root + 24 + (inBar % 2) * 7, 0.4f, 0.08f, -0.19f, 0.5f, 1.0f, 0.2f);
-    if (inBar == 0) {
-        play(20, root + 24, 2.0f, 0.046f, -0.22f, 0.5f, 1.0f, 0.3f);
-        play(20, root + 27, 2.0f, 0.046f, 0.0f, 0.5f, 1.0f, 0.3f);
-        play(20, root + 31, 2.0f, 0.046f, 0.22f, 0.5f, 1.0f, 0.3f);
-        play(22, root + 7, 0.4f, 0.24f, 0.0f, 0.5f, 1.0f, 0.1f);
-    }
-    if (inBar == 4 || inBar == 12) {
-        play(16, 50, 0.3f, 0.26f * rock, 0.0f, 0.6f, 1.0f, 0.1f);
-        play(21, root + 12, 0.5f, 0.2f, 0.1f, 0.5f, 1.0f, 0.25f);
-    }
+    AudioState s = PlayState();
+    s.bossPresence[1] = 1.0f;
+    s.bossPresence[2] = 1.0f;
+    s.rocketLevel = 0.0f;
+    s.rocketDrive = 0.0f;
+    return s;
 }
 
 static void SceneFrame(AudioEngine &engine, DevAudioScene scene, uint32_t frameIndex)
 {
     Synth &synth = *engine.synth;
+    if (scene == DEV_AUDIO_BATTLE_BOSSES) {
+        AudioEnginePostState(engine, BattleBossesState());
+        return;
+    }
     AudioEnginePostState(engine, PlayState());
     for (int slot = 0; slot < AUDIO_SPATIAL_SLOTS; ++slot)
         AudioEnginePostSpatial(engine, slot, -0.6f + 0.4f * (float)slot, 0.35f, 0.6f + 0.25f * (float)slot);
@@ -93,9 +76,6 @@ static void SceneFrame(AudioEngine &engine, DevAudioScene scene, uint32_t frameI
         if (frameIndex % 5 == 0) AudioEnginePostCue(engine, CREATURE[frameIndex / 5 % 9], -0.4f, 0.5f, 1.0f);
         if (frameIndex % 6 == 0) AudioEnginePostCue(engine, COMBAT[frameIndex / 6 % 10], 0.0f, 0.8f, 1.0f);
         if (frameIndex % 30 == 0) AudioEnginePostCue(engine, BOSS[frameIndex / 30 % 8], 0.3f, 0.8f, 0.9f);
-        // One sixteenth at 160 BPM is 4500 frames.
-        uint32_t from = frameIndex * DEV_AUDIO_FRAME, to = from + DEV_AUDIO_FRAME;
-        for (uint32_t step = (from + 4499) / 4500; step * 4500 < to; ++step) DenseMusicStep(synth, step);
         return;
     }
     // Worst case: every free slot of both pools refilled with the heaviest timbre.
@@ -132,6 +112,12 @@ DevAudioTiming DevAudioRenderScene(AudioEngine &engine, DevAudioScene scene, flo
         }
     }
     return timing;
+}
+
+void DevAudioSettleScene(AudioEngine &engine, DevAudioScene scene, float seconds)
+{
+    if (!(seconds > 0.0f)) return;
+    DevAudioRenderScene(engine, scene, nullptr, (uint32_t)(seconds * AUDIO_SAMPLE_RATE), 512);
 }
 
 // [SECTION] Helpers
@@ -455,6 +441,38 @@ int DevTestAudioUi()
 
 // [SECTION] --capture-audio
 
+// A stretch of music under one mood, posted every 60 Hz game frame as the game would.
+struct MusicPart {
+    AudioState state;
+    float seconds;
+};
+
+// Renders the parts one after the other; the first `settle` seconds are played into nothing so
+// that the context weights and mood values have arrived.
+static std::vector<float> RenderMusic(const MusicPart *parts, int count, float settle)
+{
+    Engine engine(1906723731u);
+    AudioEngine &e = *engine.e;
+    std::vector<float> scratch(2 * DEV_AUDIO_FRAME);
+    for (uint32_t pos = 0; pos < (uint32_t)(settle * AUDIO_SAMPLE_RATE); pos += DEV_AUDIO_FRAME) {
+        AudioEnginePostState(e, parts[0].state);
+        AudioEngineProcess(e, scratch.data(), DEV_AUDIO_FRAME);
+    }
+    std::vector<float> out;
+    for (int p = 0; p < count; ++p) {
+        uint32_t frames = (uint32_t)(parts[p].seconds * AUDIO_SAMPLE_RATE);
+        size_t start = out.size() / 2;
+        out.resize(out.size() + 2 * (size_t)frames);
+        for (uint32_t pos = 0; pos < frames; pos += DEV_AUDIO_FRAME) {
+            AudioEnginePostState(e, parts[p].state);
+            uint32_t n = frames - pos < DEV_AUDIO_FRAME ? frames - pos : DEV_AUDIO_FRAME;
+            AudioEngineProcess(e, out.data() + 2 * (start + pos), n);
+        }
+    }
+    std::printf("     %u music notes, %u dropped\n", e.synth->stats.notesStarted, e.synth->stats.voicesDropped);
+    return out;
+}
+
 static bool WriteCapture(const char *name, const std::vector<float> &samples, int &failures)
 {
     char path[256];
@@ -520,6 +538,46 @@ int DevCaptureAudio()
             AudioEngineProcess(e, out.data() + 2 * (size_t)pos, total - pos < 512 ? total - pos : 512);
         }
         WriteCapture("exit_fade", out, failures);
+        files++;
+    }
+
+    // Each music context on its own, from a settled start; the shop, dialogs and pause included.
+    for (int context = 0; context < AUDIO_CONTEXT_COUNT; ++context) {
+        AudioState s = Audible(context);
+        s.musicVolume = 0.75f;
+        MusicPart part{s, 12.0f};
+        char name[32];
+        std::snprintf(name, sizeof name, "context_%d", context);
+        WriteCapture(name, RenderMusic(&part, 1, 5.0f), failures);
+        files++;
+    }
+
+    // The battle under each boss alone and under all three, with danger and a crowd.
+    for (int boss = 0; boss <= 3; ++boss) {
+        AudioState s = Audible(AUDIO_CONTEXT_PLAY);
+        s.musicVolume = 0.75f;
+        s.danger = 0.8f;
+        s.crowd = 0.5f;
+        for (int b = 0; b < 3; ++b) s.bossPresence[b] = boss == 3 || boss == b ? 1.0f : 0.0f;
+        MusicPart part{s, 12.0f};
+        char name[32];
+        std::snprintf(name, sizeof name, boss == 3 ? "bosses_all" : "boss_%d", boss + 1);
+        WriteCapture(name, RenderMusic(&part, 1, 5.0f), failures);
+        files++;
+    }
+
+    {
+        // The fight at the last boss, then the shuttle launches: the finale rises over the rock.
+        AudioState fight = Audible(AUDIO_CONTEXT_PLAY);
+        fight.musicVolume = 0.75f;
+        fight.danger = 0.6f;
+        fight.bossPresence[2] = 1.0f;
+        AudioState launch = fight;
+        launch.danger = 0.0f;
+        launch.bossPresence[2] = 0.0f;
+        launch.finale = 1.0f;
+        const MusicPart parts[2] = {{fight, 3.0f}, {launch, 15.0f}};
+        WriteCapture("finale", RenderMusic(parts, 2, 5.0f), failures);
         files++;
     }
     std::printf("%d passed, %d failed\n", files - failures, failures);

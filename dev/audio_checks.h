@@ -12,12 +12,14 @@ int DevTestAudio();
 // The publisher and the exit fade: cue mapping, pan, focus, serials, the fade curve at 30, 60
 // and 144 Hz, and each interface cue heard through the game's engine run offline.
 int DevTestAudioUi();
-// WAV files under artifacts/audio/: each cue 0..33 alone, the densest mix, the exit fade.
+// WAV files under artifacts/audio/: each cue 0..33 alone, the densest mix, the exit fade, each
+// music context 0..9, the boss layers one by one and together, and the victory finale.
 int DevCaptureAudio();
 
 enum DevAudioScene : uint8_t {
-    DEV_AUDIO_DENSEST,     // the densest realistic play mix (music stand-in, bosses, rollers, rocket, cues)
-    DEV_AUDIO_WORST_CASE,  // all 64 voices on the heaviest timbre, rollers and rocket on
+    DEV_AUDIO_DENSEST,        // the densest realistic play mix (the fight's music, two bosses, rollers, rocket, cues)
+    DEV_AUDIO_WORST_CASE,     // all 64 voices on the heaviest timbre, rollers and rocket on
+    DEV_AUDIO_BATTLE_BOSSES,  // the battle's music alone with danger, crowd and all three bosses at full
 };
 
 // Frames of one 60 Hz game frame.
@@ -30,6 +32,9 @@ struct DevAudioTiming {
     double worstBlockWallMs;  // the slowest single block, wall time (includes preemption)
 };
 
+// Plays a scene for `seconds` into nothing, so that the context weights and mood values have
+// settled before a timed render or a capture.
+void DevAudioSettleScene(AudioEngine &engine, DevAudioScene scene, float seconds);
 // Renders `frames` frames of a scene into `out` (null: discarded) in callback blocks of at most
 // `block` frames, posting each 60 Hz game frame's commands first, as the game would.
 DevAudioTiming DevAudioRenderScene(AudioEngine &engine, DevAudioScene scene, float *out, uint32_t frames, uint32_t block);

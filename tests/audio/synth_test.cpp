@@ -70,18 +70,28 @@ TEST(SynthRender, BlocksOf1And64And4096GiveIdenticalSamples)
     EXPECT_EQ(0, std::memcmp(big.data(), wrapped.data(), big.size() * sizeof(float))) << "ring counters crossing 2^32";
 }
 
-TEST(SynthRender, SeedChangesTheEffectsButNotTheBed)
+// The seed composes the score and humanises the cues; the two never share a random state.
+TEST(SynthRender, SeedChangesMusicAndEffectsEachOnItsOwn)
 {
-    auto render = [](uint32_t seed, bool cues) {
+    struct Run { std::vector<float> out; uint64_t musicHash; };
+    auto render = [](uint32_t seed, bool cues, bool music) {
         OfflineEngine o(seed);
-        return o.Render(8192, 512, [&](uint32_t f) {
-            if (f == 0) AudioEnginePostState(o.e(), AudibleState());
+        std::vector<float> out = o.Render(3 * 8192, 512, [&](uint32_t f) {
+            if (f == 0) {
+                AudioState s = AudibleState();
+                s.musicOn = music;
+                AudioEnginePostState(o.e(), s);
+            }
             if (cues) AudioEnginePostCue(o.e(), 9, 0.0f, 0.8f, 1.0f);
         });
+        return Run{out, o.synth().stats.musicHash};
     };
-    EXPECT_NE(render(1u, true), render(2u, true)) << "cue humanisation follows the seed";
-    EXPECT_EQ(render(1u, false), render(2u, false)) << "the bed alone does not draw random numbers";
-    EXPECT_EQ(render(0u, true), render(SYNTH_DEFAULT_SEED, true)) << "seed 0 is replaced";
+    Run quiet1 = render(1u, false, true), cues1 = render(1u, true, true), quiet2 = render(2u, false, true);
+    EXPECT_NE(quiet1.out, quiet2.out) << "the score follows the seed";
+    EXPECT_NE(quiet1.musicHash, quiet2.musicHash);
+    EXPECT_EQ(quiet1.musicHash, cues1.musicHash) << "cues never change the music schedule";
+    EXPECT_NE(render(1u, true, false).out, render(2u, true, false).out) << "cue humanisation follows the seed";
+    EXPECT_EQ(render(0u, true, false).out, render(SYNTH_DEFAULT_SEED, true, false).out) << "seed 0 is replaced";
 }
 
 // [SECTION] Sanitising
