@@ -3,6 +3,7 @@
 
 #include "app/assets.h"
 #include "dev/audio_checks.h"
+#include "dev/audio_score_checks.h"
 #include "dev/campaign_checks.h"
 #include "dev/menu_checks.h"
 #include "dev/mud_checks.h"
@@ -52,6 +53,7 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-audio", DevTestAudio},
     {"--test-audio-ui", DevTestAudioUi},
     {"--capture-audio", DevCaptureAudio},
+    {"--test-audio-score", DevTestAudioScore},
     {"--test-profile", DevTestProfile},
     {"--test-menu", DevTestMenu},
     {"--test-campaign", DevTestCampaign},
