@@ -77,6 +77,9 @@ void AppNoteProfile(App &app);
 // Posts this frame's audio state (context, volumes from the profile, focus) and any interface cue.
 void AppPublishAudio(App &app, const AudioState *sceneState);
 
+// Whether the run is played through the menus: in normal play, and in developer runs that ask.
+bool AppMenusOn(const App &app);
+
 // Seconds of loop time: the window's clock, or the fixed steps of a developer run.
 double AppNow(const App &app);
 

@@ -23,9 +23,11 @@
 #include <cstring>
 #include <ctime>
 
+bool AppMenusOn(const App &app) { return !app.dev || app.dev->menus; }
+
 double AppNow(const App &app)
 {
-    if (app.dev) return (double)app.flow.frameCount * (double)app.dev->fixedStep;
+    if (app.dev) return (double)app.dev->iteration * (double)app.dev->fixedStep;
     return GetTime();
 }
 
@@ -215,7 +217,7 @@ static bool GameFrame(App &app, bool menuTransition)
     step.profile = &app.persistence.profile;
     FieldStepResult result = FieldStep(field, app.input.controls, step);
     // Dead for two seconds: the run is over and the main menu comes back.
-    if (result.deathReset && !app.developerMode) {
+    if (result.deathReset && AppMenusOn(app)) {
         MenuShow(app.menu, MENU_SCREEN_MAIN);
         app.flow.menuVisible = true;
     }
@@ -411,7 +413,7 @@ static void ExitFadeFrame(App &app, double now)
 void LoopRun(App &app)
 {
     while (true) {
-        if (app.dev && DevRunFinished(*app.dev, app.flow.frameCount)) break;
+        if (app.dev && DevRunFinished(*app.dev, app.dev->iteration)) break;
         if (app.dev) DevRunBeginFrame(app);
         FrameInputRead(app.input.frame);
         // A developer run plays its script alone: the real keyboard and focus take no part.
@@ -423,7 +425,6 @@ void LoopRun(App &app)
         if (app.audio.exitStarted) {
             ExitFadeFrame(app, now);
             if (ExitFadeAmount(app.audio, now) >= 1.0f) break;
-            if (app.dev) app.flow.frameCount += 1;
             continue;
         }
 
@@ -469,7 +470,7 @@ void LoopRun(App &app)
             continue;
         }
         bool pause = f.keyPressed[KEY_ESCAPE] || InputPadStart(app.input.controls.devices);
-        if (f.focused && !FieldControlsTyping(app.input.controls) && pause && !app.developerMode) {
+        if (f.focused && !FieldControlsTyping(app.input.controls) && pause && AppMenusOn(app)) {
             OpenMenu(app, MENU_SCREEN_PAUSE);
             AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, 0.5f, 1.0f);
             if (MenuFrame(app, now) && !GameFrame(app, true)) break;

@@ -242,7 +242,7 @@ static int StartupRunGame(App &app)
     }
 
     MenuInit(app.menu);
-    if (app.developerMode) MenuShow(app.menu, MENU_SCREEN_PLAY);
+    if (!AppMenusOn(app)) MenuShow(app.menu, MENU_SCREEN_PLAY);
 
     // Sound: a missing device leaves the game silent, not broken.
     AudioPublisherReset(app.audio);
@@ -289,9 +289,9 @@ static int StartupRunGame(App &app)
     app.field.loop.campaign = !app.developerMode;
     FieldReset(app.field, seed, &keep.profile);
     if (!FrameCameraBasisConsistent(app.field.camera)) app.flow.consistent = false;
-    // The game opens on its main menu; developer runs go straight into a run.
-    app.field.loop.runActive = app.developerMode;
-    app.flow.menuVisible = !app.developerMode;
+    // The game opens on its main menu; most developer runs go straight into a run.
+    app.field.loop.runActive = !AppMenusOn(app);
+    app.flow.menuVisible = AppMenusOn(app);
 
     StartupDrawLoading("Подготовка поверхности...");
     if (!TerrainTexturesCreate(gpu.terrain) || !SoilCreate(app.field.soil)) {

@@ -37,7 +37,9 @@ struct DevRun {
     bool gamepad;              // second argument "gamepad"
     int graphicsPreset;        // 0 low, 1 medium, 2 high
     float fixedStep;           // seconds per frame; replaces the measured frame time
-    int frameLimit;            // the loop ends after this many frames
+    int frameLimit;            // the loop ends after this many iterations
+    int iteration;             // loop iterations so far: game, menu and exit-fade frames alike
+    bool menus;                // the run starts on the main menu and plays through the real screens
     int drawEvery;             // draw only every n-th frame (0 or 1: every frame)
     DevScript script;
     DevCapture captures[DEV_CAPTURE_CAPACITY];

@@ -38,6 +38,27 @@ static const DevEvent SMOKE_SCRIPT[] = {
     {175, DEV_EVENT_PAD_PRESS, GAMEPAD_BUTTON_LEFT_FACE_UP, 30, 0.0f, {}},
 };
 
+// Through the real screens: "Играть" from the main menu, a walk, pause and continue, another
+// walk, pause, back to the main menu through its dialog, then "Выход" and its dialog: the exit
+// fade ends the run.
+static const DevEvent FLOW_SCRIPT[] = {
+    {5, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
+    {10, DEV_EVENT_PRESS, KEY_W, 60, 0.0f, {}},
+    {80, DEV_EVENT_PRESS, KEY_ESCAPE, 1, 0.0f, {}},
+    {90, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
+    {100, DEV_EVENT_PRESS, KEY_D, 50, 0.0f, {}},
+    {160, DEV_EVENT_PRESS, KEY_ESCAPE, 1, 0.0f, {}},
+    {170, DEV_EVENT_PRESS, KEY_DOWN, 1, 0.0f, {}},
+    {175, DEV_EVENT_PRESS, KEY_DOWN, 1, 0.0f, {}},
+    {180, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
+    {185, DEV_EVENT_PRESS, KEY_LEFT, 1, 0.0f, {}},
+    {190, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
+    {200, DEV_EVENT_PRESS, KEY_UP, 1, 0.0f, {}},
+    {205, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
+    {210, DEV_EVENT_PRESS, KEY_LEFT, 1, 0.0f, {}},
+    {215, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
+};
+
 // Several stages of walking under moving keys: each key in turn, held for a while.
 constexpr int BINDINGS_SCRIPT_FRAMES = 60 * 100;
 static DevEvent bindingsScript[BINDINGS_SCRIPT_FRAMES / 45 + 1];
@@ -139,10 +160,20 @@ void DevRunBeginFrame(App &app)
 void DevRunInput(App &app)
 {
     DevRun &dev = *app.dev;
+    // A run through the screens traces every change of screen with its iteration.
+    if (dev.menus && dev.trace) {
+        int screen = app.flow.menuVisible ? app.menu.screen * 10 + app.menu.dialog : -1;
+        if (screen != dev.lastSwapCount || dev.iteration == 0) {
+            dev.lastSwapCount = screen;
+            fprintf((FILE *)dev.trace, "iteration %d screen %d dialog %d menu %d run %d\n", dev.iteration,
+                    app.menu.screen, app.menu.dialog, app.flow.menuVisible ? 1 : 0, app.field.loop.runActive ? 1 : 0);
+        }
+    }
     bool close = app.input.frame.closeRequested;
     Rectangle box = DisplayLetterbox();
-    DevScriptInput(dev.script, app.flow.frameCount, dev.fixedStep, {box.x, box.y}, app.input.frame);
+    DevScriptInput(dev.script, dev.iteration, dev.fixedStep, {box.x, box.y}, app.input.frame);
     app.input.frame.closeRequested = close;
+    dev.iteration++;
 }
 
 void DevRunAfterDraw(App &app)
@@ -184,7 +215,7 @@ void DevRunAfterFrame(App &app)
         dev.cpuMs[dev.timingCount] = (float)((double)((long long)clock() - dev.cpuStart) * 1000.0 / CLOCKS_PER_SEC);
         dev.timingCount++;
     }
-    if (!dev.trace) return;
+    if (!dev.trace || dev.menus) return;
     FILE *f = (FILE *)dev.trace;
     const Field &field = app.field;
     if (field.bindings.swapCount != dev.lastSwapCount) {
@@ -286,7 +317,12 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_SMOKE;
         dev->script = {SMOKE_SCRIPT, (int)(sizeof(SMOKE_SCRIPT) / sizeof(SMOKE_SCRIPT[0]))};
         dev->reportName = "smoke";
-        if (command.second && !ParseFrameCount(command.second, dev->frameLimit)) {
+        if (command.second && strcmp(command.second, "flow") == 0) {
+            dev->script = {FLOW_SCRIPT, (int)(sizeof(FLOW_SCRIPT) / sizeof(FLOW_SCRIPT[0]))};
+            dev->menus = true;
+            dev->frameLimit = 600;
+            dev->reportName = "smoke-flow";
+        } else if (command.second && !ParseFrameCount(command.second, dev->frameLimit)) {
             TraceLog(LOG_ERROR, "DEV: --smoke takes a frame count from 1 to %d, not \"%s\"", DEV_FRAME_LIMIT_MAX,
                      command.second);
             return false;
@@ -379,6 +415,16 @@ int DevRunWindowed(App &app)
     case DEV_MODE_CAPTURE_HINTS:
         InputSetGamepad(dev.gamepad);
         break;
+    case DEV_MODE_SMOKE:
+        if (dev.menus) {
+            FILE *trace = fopen("artifacts/smoke-flow-screens.txt", "w");
+            if (!trace) {
+                TraceLog(LOG_ERROR, "DEV: could not write artifacts/smoke-flow-screens.txt");
+                return 1;
+            }
+            dev.trace = trace;
+        }
+        break;
     default:
         break;
     }
@@ -393,7 +439,7 @@ int DevRunWindowed(App &app)
         written = ferror(trace) == 0 && written;
         written = fclose(trace) == 0 && written;
         dev.trace = nullptr;
-        if (!written) TraceLog(LOG_ERROR, "DEV: could not write artifacts/bindings-trace.txt");
+        if (!written) TraceLog(LOG_ERROR, "DEV: could not write a trace under artifacts/");
     }
     if (dev.reportName) {
         char path[96];
