@@ -4,6 +4,7 @@
 #include "mud/mud_attack.h"
 #include "mud/mud_gait.h"
 #include "mud/mud_golem.h"
+#include "mud/mud_pack.h"
 #include "mud/mud_pool.h"
 #include "tests/mud/mud_fixture.h"
 #include "common/maths.h"
@@ -92,6 +93,31 @@ TEST(MudAttack, BunDashEndsTwoMetresPastTheLockedSpotAtEveryRate)
         EXPECT_GE(run.activeFrames, frames) << hz;
         EXPECT_LE(run.activeFrames, frames + 1) << hz;
     }
+}
+
+TEST(MudAttack, TheDashSweepAndItsSprayArePackedDuringARealDash)
+{
+    auto pool = AttackPool();
+    int i = AddBody(*pool, 0.0f, 20.0f, 1.0f);
+    const MudSlot &s = pool->slots[i];
+    auto record = std::make_unique<MudPackRecord>();
+    int packed = 0;
+    for (int f = 0; f < 240; f++) {
+        MudPoolUpdate(*pool, {0.0f, 0.0f, 25.0f}, 1.0f / 60.0f);
+        if (s.state != MUD_DASH && s.state != MUD_DASH_RECOVERY) continue;
+        MudPack(*pool, *record, {0.0f, 30.0f, 45.0f}, {1.0f, 0.0f, 0.0f}, {0.0f, 0.6f, -0.8f}, 20.0f, 16.0f / 9.0f);
+        Vector4 from = record->a.mudDashStarts[i], to = record->a.mudDashEnds[i];
+        EXPECT_EQ(from.x, s.dashFrom.x);
+        EXPECT_EQ(to.z, s.dashTo.z);
+        EXPECT_EQ(from.w, s.dashElapsed);
+        EXPECT_EQ(to.w, s.dashDuration);
+        // Six drops over a 0.7 s dash, each landing after it was thrown out.
+        float landings[6] = {record->a.mudDashImpactsA[i].x, record->a.mudDashImpactsA[i].y, record->a.mudDashImpactsA[i].z,
+                             record->a.mudDashImpactsA[i].w, record->a.mudDashImpactsB[i].x, record->a.mudDashImpactsB[i].y};
+        for (int j = 0; j < 6; j++) EXPECT_GT(landings[j], 0.03f + 0.08f * (float)j) << j;
+        packed++;
+    }
+    EXPECT_GT(packed, 40);
 }
 
 TEST(MudAttack, ADodgingPlayerIsNotFollowed)

@@ -56,7 +56,7 @@ struct ThrowRun {
     StateLog golem, bun;
     Vector3 locked, landing, puddleAt;
     float flightPlanned;
-    int heldFrames, handMisses, activeInPuddle;
+    int heldFrames, handMisses, activeInPuddle, activeRuns, sweepBreaks;
     bool released, picksAgain;
     MudSlot before, after;
 };
@@ -72,6 +72,8 @@ ThrowRun RunThrow(float dt, float seconds, Vector3 player, Vector3 dodge)
     run.before = pool->slots[b];
     const MudSlot &G = pool->slots[g], &B = pool->slots[b];
     double time = 0.0;
+    bool wasActive = false;
+    Vector3 lastSweepEnd{};
     for (int f = 0; f < (int)(seconds / dt + 0.5f); f++) {
         int before = B.state;
         Vector3 target = G.heldBun == b || B.state == MUD_THROWN ? dodge : player;
@@ -97,6 +99,11 @@ ThrowRun RunThrow(float dt, float seconds, Vector3 player, Vector3 dodge)
         }
         if (B.state == MUD_PUDDLE && before == MUD_THROWN) run.puddleAt = B.position;
         if (B.state == MUD_PUDDLE && before == MUD_PUDDLE && B.projectileActive) run.activeInPuddle++;
+        // The projectile latch opens once per throw, and each frame's sweep goes on from the last.
+        if (B.projectileActive && !wasActive) run.activeRuns++;
+        if (B.projectileActive && wasActive && Vector3Distance(B.flightFrom, lastSweepEnd) > 1e-5f) run.sweepBreaks++;
+        wasActive = B.projectileActive;
+        lastSweepEnd = B.flightTo;
     }
     run.after = B;
     // Once its pickup cooldown is over the golem takes a fresh bun set down beside it.
@@ -122,6 +129,8 @@ TEST(MudGolem, ThrowLandsPastTheLockedSpotAndTheBunReformsWithItsClay)
         EXPECT_GT(run.landing.z, run.locked.z);
         EXPECT_LT(DistanceXZ(run.puddleAt, run.landing), 1e-3f) << "the puddle lies at the flight's end";
         EXPECT_EQ(run.activeInPuddle, 0) << "a puddle never hurts";
+        EXPECT_EQ(run.activeRuns, 1);
+        EXPECT_EQ(run.sweepBreaks, 0);
         EXPECT_NEAR(run.golem.Span(MUD_GRAB), MUD_GRAB_SECONDS, Frame(hz)) << hz;
         EXPECT_NEAR(run.golem.Span(MUD_THROW_WINDUP), MUD_THROW_WINDUP_SECONDS, Frame(hz)) << hz;
         EXPECT_NEAR(run.golem.Span(MUD_THROW_FOLLOW), MUD_THROW_FOLLOW_SECONDS, Frame(hz)) << hz;
