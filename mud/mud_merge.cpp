@@ -93,8 +93,25 @@ static void BeginFusion(MudPool &pool, int i, int j)
     pool.slots[b].state = MUD_ABSORBED;
 }
 
+static void RestoreBody(MudSlot &s);
+
+// A donor whose survivor no longer absorbs it would fade forever with its clay out of play.
+static void ReleaseStrandedDonors(MudPool &pool)
+{
+    for (int i = 0; i < UsedCount(pool); i++) {
+        MudSlot &s = pool.slots[i];
+        if (s.state != MUD_ABSORBED || !(s.mass > 0.0f)) continue;
+        int a = s.partner;
+        bool held = MudPoolIndexValid(pool, a) && a != i && pool.slots[a].state == MUD_ABSORBING && pool.slots[a].partner == i;
+        if (held) continue;
+        RestoreBody(s);
+        pool.formCountsValid = 0;
+    }
+}
+
 void MudMergePairing(MudPool &pool)
 {
+    ReleaseStrandedDonors(pool);
     if (!pool.mergeEnabled) return;
     if (pool.director && !pool.formCountsValid) {
         MudFormCounts counts = MudPoolCountForms(pool);

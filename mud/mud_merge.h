@@ -15,7 +15,8 @@ constexpr float MUD_FUSION_MAX_MASS = 9.0f;   // clods of the largest fused body
 // no fused form beyond the director's target. Also decides whether they block each other.
 bool MudMergeCompatible(const MudPool &pool, int i, int j);
 // Starts a fusion for every resting, crouching or walking body that touches a compatible one
-// (the first in slot order); each body joins at most one fusion.
+// (the first in slot order); each body joins at most one fusion. A donor left without its
+// survivor first rests again with its own clay.
 void MudMergePairing(MudPool &pool);
 // Advances the fusion driven by absorbing slot `a` by dt and completes it at its end, handing the
 // overshoot on to the fused body's rest.

@@ -1,5 +1,6 @@
 // Mudling pool: reset, placement, birth, the bun hop cycle, rollers, the gatherer, and the order
-// of one update. Movement and contacts are in mud_gait.cpp.
+// of one update. Movement and contacts are in mud_gait.cpp, fusion in mud_merge.cpp, bun and
+// walker attacks in mud_attack.cpp, golem arms, punches and throws in mud_golem.cpp.
 //
 // Index
 //   [SECTION] Derived quantities

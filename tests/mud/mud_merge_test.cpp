@@ -137,6 +137,24 @@ TEST(MudMerge, InterruptionGivesEachBodyBackItsOwnClayAndGrowth)
     }
 }
 
+TEST(MudMerge, ADonorLeftWithoutItsSurvivorRestsWithItsOwnClay)
+{
+    auto pool = CalmPool();
+    int a = AddBody(*pool, 0.0f, 30.0f, 3.0f);
+    int b = AddTouching(*pool, a, 1.0f);
+    float clayB = MudClayVolume(pool->slots[b]);
+    for (int f = 0; f < 20; f++) MudPoolUpdate(*pool, FAR_PLAYER, 1.0f / 60.0f);
+    ASSERT_EQ(pool->slots[b].state, MUD_ABSORBED);
+    // The survivor is taken out of the fusion by something that forgot its donor.
+    pool->slots[a].state = MUD_RESTING;
+    pool->slots[a].partner = -1;
+    pool->slots[a].position.x -= 10.0f;
+    MudPoolUpdate(*pool, FAR_PLAYER, 1.0f / 60.0f);
+    EXPECT_NE(pool->slots[b].state, MUD_ABSORBED);
+    EXPECT_EQ(pool->slots[b].presence, 1.0f);
+    EXPECT_NEAR(MudClayVolume(pool->slots[b]), clayB, 1e-6f);
+}
+
 TEST(MudMerge, CompatibilityTable)
 {
     enum Setup { PLAIN, BOSS, ROLLER, MERGE_OFF, DASHING, HELD, SHUTTLE_BETWEEN, FOLLOWER };
