@@ -408,7 +408,6 @@ static bool CheckPause()
     return memcmp(copy.get(), pool.get(), sizeof(MudPool)) == 0;
 }
 
-static MudScene Kick(MudPool &pool) { return MudSceneKick(pool); }
 static MudScene Dash(MudPool &pool) { return MudSceneDash(pool); }
 
 int DevTestAttack()
