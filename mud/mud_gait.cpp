@@ -2,7 +2,7 @@
 // shuttle push-out and the crowd contact solve.
 //
 // Index
-//   [SECTION] Later stages
+//   [SECTION] Attacks and merging
 //   [SECTION] Radii and weights
 //   [SECTION] Pushed move
 //   [SECTION] Shuttle push-out and crowd solve
@@ -12,6 +12,9 @@
 #include "mud/mud_gait.h"
 
 #include "common/maths.h"
+#include "mud/mud_attack.h"
+#include "mud/mud_golem.h"
+#include "mud/mud_merge.h"
 #include "world/arena.h"
 #include "world/terrain.h"
 
@@ -33,15 +36,16 @@ static Vector3 Turn(Vector3 d, float g)
 static float Cross(Vector3 a, Vector3 b) { return a.x * b.z - a.z * b.x; }
 static float DotXZ(Vector3 a, Vector3 b) { return a.x * b.x + a.z * b.z; }
 
-// [SECTION] Later stages
-// Places the merging and attack stages fill in; each changes nothing until its stage exists.
+// [SECTION] Attacks and merging
 
 // Merge compatibility of slots i and j: bodies that may fuse neither block nor crowd each other.
-static bool MayMerge(const MudPool &, int, int) { return false; }
+static bool MayMerge(const MudPool &pool, int i, int j) { return MudMergeCompatible(pool, i, j); }
 // Walker kick or golem punch start when the player is in reach; true when one started.
-static bool StartMeleeAttack(MudPool &, int, Vector3) { return false; }
-// Kick windup, strike and recovery; the slot stays claimed by the walking logic.
-static void KickStates(MudPool &, int, Vector3, float) {}
+static bool StartMeleeAttack(MudPool &pool, int i, Vector3 player)
+{
+    if (MudGolemShaped(pool.slots[i])) return MudGolemStartPunch(pool, i, player);
+    return MudAttackStartKick(pool, i, player);
+}
 
 // Bodies that take part in contacts and steering: formed, on the ground and not carried.
 static bool Solid(const MudSlot &s)
@@ -178,8 +182,8 @@ static void MoveWithAnchors(MudSlot &s, Vector3 d)
 void MudGaitStopDash(MudSlot &slot)
 {
     if (slot.state != MUD_DASH) return;
+    slot.dashDuration = MudAttackCutSweepDuration(slot, slot.position);
     slot.dashTo = slot.position;
-    slot.dashDuration = std::fmin(slot.dashDuration, slot.dashElapsed);
     slot.state = MUD_DASH_RECOVERY;
     slot.timer = 0.0f;
     slot.duration = 0.68f;
@@ -254,13 +258,8 @@ static void CorrectFromShuttle(MudPool &pool, int i, Vector3 d)
         MudGaitStopDash(s);
     } else if (s.state == MUD_DASH_RECOVERY) {
         // The hit sweep ends where the body really stopped.
-        float sx = s.dashTo.x - s.dashFrom.x, sz = s.dashTo.z - s.dashFrom.z;
-        float full = std::sqrt(sx * sx + sz * sz);
-        float gone = std::sqrt((s.position.x - s.dashFrom.x) * (s.position.x - s.dashFrom.x) +
-                               (s.position.z - s.dashFrom.z) * (s.position.z - s.dashFrom.z));
-        float fraction = full > 1e-6f ? ClampSafe(gone / full, 0.0f, 1.0f) : 0.0f;
+        s.dashDuration = MudAttackCutSweepDuration(s, s.position);
         s.dashTo = s.position;
-        s.dashDuration *= fraction;
     }
 }
 
@@ -556,7 +555,7 @@ bool MudGaitWalk(MudPool &pool, int i, Vector3 player, float dt)
 {
     MudSlot &s = pool.slots[i];
     if (s.state == MUD_KICK_WINDUP || s.state == MUD_KICK_STRIKE || s.state == MUD_KICK_RECOVERY) {
-        KickStates(pool, i, player, dt);
+        MudAttackKickStep(pool, i);
         return true;
     }
     if (s.state != MUD_WALKING || !(s.mass > 0.0f)) return false;
@@ -615,8 +614,7 @@ Vector3 MudGaitLimbPoint(Vector3 root, Vector3 middle, Vector3 tip, float t)
     return Vector3Lerp(a, b, t);
 }
 
-// A joint of radius r kept out of the shuttle cylinder (its slab widened by r).
-static Vector3 KeepOutOfShuttle(const MudObstacle &obstacle, Vector3 p, float r)
+Vector3 MudGaitKeepOutOfShuttle(const MudObstacle &obstacle, Vector3 p, float r)
 {
     if (!obstacle.active) return p;
     if (p.y < obstacle.position.y - r || p.y > obstacle.position.y + obstacle.height + r) return p;
@@ -647,8 +645,6 @@ MudLegPose MudGaitLegPose(const MudSlot &slot, bool *valid)
     if (valid) *valid = exists;
     if (!exists) return pose;
 
-    // The kick states pose their legs from the locked attack; until they exist the walking
-    // pose stands in for them.
     Vector3 forward = {std::sin(slot.yaw), 0.0f, std::cos(slot.yaw)};
     Vector3 sideways = {std::cos(slot.yaw), 0.0f, -std::sin(slot.yaw)};
     Vector3 c = slot.position;
@@ -669,18 +665,22 @@ MudLegPose MudGaitLegPose(const MudSlot &slot, bool *valid)
         float sideOffset = sigma * (0.7f - 0.21f * g) * R;
         Vector3 foot = c + forward * (f * R) + sideways * sideOffset;
         foot.y = TerrainHeight(foot.x, foot.z) + 0.85f * pose.radius + lift;
+        // The kick states pose their feet from the locked attack.
+        float kickSide;
+        if (MudAttackKickFoot(slot, leg, pose.radius, &foot, &kickSide)) sideOffset = sigma * kickSide * R;
         Vector3 hip = c + sideways * (sigma * ((0.39f * R - 0.46f * S) * g + 0.46f * S)) - forward * (0.07f * R * g);
         hip.y = c.y + 0.03f * S - 1.1f * R * g;
-        Vector3 step = forward * (f * R);
+        Vector3 step = foot - (c + sideways * sideOffset);
+        step.y = 0.0f;
         Vector3 knee = c + sideways * ((0.76f - 0.24f * g) * sigma * R) + step * 0.35f;
         knee.y = hip.y - (0.16f + 0.39f * g) * S;
         knee = Vector3Lerp(hip, knee, pose.visibility);
         foot = Vector3Lerp(hip, foot, pose.visibility);
         knee = Vector3Lerp(knee, Vector3Lerp(hip, foot, 0.5f), g);
         float clampRadius = 1.1f * pose.radius;
-        pose.hip[leg] = KeepOutOfShuttle(slot.obstacle, ArenaClampCircle(hip, clampRadius), pose.radius);
-        pose.knee[leg] = KeepOutOfShuttle(slot.obstacle, ArenaClampCircle(knee, clampRadius), pose.radius);
-        pose.foot[leg] = KeepOutOfShuttle(slot.obstacle, ArenaClampCircle(foot, clampRadius), pose.radius);
+        pose.hip[leg] = MudGaitKeepOutOfShuttle(slot.obstacle, ArenaClampCircle(hip, clampRadius), pose.radius);
+        pose.knee[leg] = MudGaitKeepOutOfShuttle(slot.obstacle, ArenaClampCircle(knee, clampRadius), pose.radius);
+        pose.foot[leg] = MudGaitKeepOutOfShuttle(slot.obstacle, ArenaClampCircle(foot, clampRadius), pose.radius);
     }
     return pose;
 }

@@ -52,5 +52,7 @@ void MudGaitUpdate(MudSlot &slot, float dt);
 // The walking leg pose. When the slot has no legs (visibility 0.001 or less, no mass, buried or
 // free) every joint sits at the body centre; `valid` says which.
 MudLegPose MudGaitLegPose(const MudSlot &slot, bool *valid);
+// Joint p of radius r moved radially out of the shuttle cylinder when it lies within its slab.
+Vector3 MudGaitKeepOutOfShuttle(const MudObstacle &obstacle, Vector3 p, float r);
 // Point at parameter t of the limb curve from `root` to `tip` with control point `middle`.
 Vector3 MudGaitLimbPoint(Vector3 root, Vector3 middle, Vector3 tip, float t);

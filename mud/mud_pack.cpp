@@ -2,7 +2,7 @@
 //
 // Index
 //   [SECTION] Arrays
-//   [SECTION] Later stages
+//   [SECTION] Arm pose
 //   [SECTION] Drops
 //   [SECTION] Tiles
 //   [SECTION] Packing
@@ -10,6 +10,7 @@
 
 #include "common/maths.h"
 #include "mud/mud_gait.h"
+#include "mud/mud_golem.h"
 #include "world/terrain.h"
 
 #include <cmath>
@@ -43,10 +44,15 @@ static Vector3 BodyToWorld(float yaw, Vector3 local)
     return {local.x * c + local.z * s, local.y, -local.x * s + local.z * c};
 }
 
-// [SECTION] Later stages
+// [SECTION] Arm pose
 
-// The golem arm pose of a living slot; false while the slot has no arms (or arms do not exist yet).
-static bool ArmPose(const MudPool &, int, MudArmPose *) { return false; }
+// The golem arm pose of a living slot; false while the slot has no arms.
+static bool ArmPose(const MudPool &pool, int i, MudArmPose *arms)
+{
+    bool valid = false;
+    *arms = MudGolemArmPose(pool.slots[i], &valid);
+    return valid;
+}
 
 // [SECTION] Drops
 

@@ -1,5 +1,6 @@
 // Mudling pool: reset, placement, birth, the bun hop cycle, rollers, the gatherer, and the order
-// of one update. Movement and contacts are in mud_gait.cpp.
+// of one update. Movement and contacts are in mud_gait.cpp, fusion in mud_merge.cpp, bun and
+// walker attacks in mud_attack.cpp, golem arms, punches and throws in mud_golem.cpp.
 //
 // Index
 //   [SECTION] Derived quantities
@@ -15,7 +16,10 @@
 #include "mud/mud_pool.h"
 
 #include "common/maths.h"
+#include "mud/mud_attack.h"
 #include "mud/mud_gait.h"
+#include "mud/mud_golem.h"
+#include "mud/mud_merge.h"
 #include "world/arena.h"
 #include "world/terrain.h"
 
@@ -53,10 +57,12 @@ float MudClayVolume(const MudSlot &slot)
     return IsFinite(volume) && volume > 0.0f ? volume : 0.0f;
 }
 
-Vector3 MudRestShape(const MudSlot &slot)
+Vector3 MudRestShape(const MudSlot &slot) { return MudRestShapeFor(slot.walkerGrowth, slot.golemGrowth); }
+
+Vector3 MudRestShapeFor(float walkerGrowth, float golemGrowth)
 {
-    float w = Smoothstep(slot.walkerGrowth);
-    float g = Smoothstep(slot.golemGrowth);
+    float w = Smoothstep(walkerGrowth);
+    float g = Smoothstep(golemGrowth);
     Vector3 walker = {1.13f + 0.1f * w, 0.68f - 0.1f * w, 1.03f - 0.06f * w};
     return {walker.x + (0.94f - walker.x) * g, walker.y + (1.03f - walker.y) * g, walker.z + (0.89f - walker.z) * g};
 }
@@ -155,27 +161,21 @@ void MudTouchdown(MudSlot &slot)
 }
 
 // [SECTION] Later stages of the update
-// Places in the update order that merging, attacks, golem arms and wounds fill in. Each is
-// called where the order needs it and changes nothing until its stage exists.
+// Places in the update order that merging, attacks, golem arms and wounds fill in; a wound
+// place changes nothing until its stage exists.
 
 // Golem arm spring: first-frame set-up of lag, velocity and last yaw for golem shapes.
-static void ArmSpringInit(MudPool &, int) {}
+static void ArmSpringInit(MudPool &pool, int i) { MudGolemArmSpringInit(pool.slots[i]); }
 // Golem arm pose snapshot for the swept queries; without arms every joint repeats the position.
-static void ArmSnapshot(MudSlot &slot)
-{
-    MudArmPose arms{};
-    arms.torsoCentre = slot.position;
-    for (int k = 0; k < 2; k++) arms.shoulder[k] = arms.elbow[k] = arms.hand[k] = slot.position;
-    slot.previousArms = arms;
-}
+static void ArmSnapshot(MudSlot &slot) { slot.previousArms = MudGolemArmPose(slot, nullptr); }
 // Golem pickups of lone buns.
-static void GolemPickups(MudPool &, Vector3) {}
+static void GolemPickups(MudPool &pool, Vector3 player) { MudGolemPickups(pool, player); }
 // Merge pairing: starts fusions between compatible touching bodies.
-static void MergePairing(MudPool &) {}
+static void MergePairing(MudPool &pool) { MudMergePairing(pool); }
 // Fusion step of an absorbing slot.
-static void FusionStep(MudPool &, int, float) {}
+static void FusionStep(MudPool &pool, int i, float dt) { MudMergeStep(pool, i, dt); }
 // Fusion interruption before anything else happens to a fusing body.
-static void FusionInterrupt(MudPool &, int) {}
+static void FusionInterrupt(MudPool &pool, int i) { MudMergeInterrupt(pool, i); }
 // Corpse collapse and its soil deposit.
 static void CorpseStep(MudPool &, int, float) {}
 // Flight and landing of a slot's two debris chunks.
@@ -183,19 +183,19 @@ static void DebrisFly(MudPool &, int, float) {}
 // Death without reward (wave clean-up): frozen-pose collapse.
 static void DieWithoutReward(MudPool &, int) {}
 // Held, thrown, puddle and reassembly states of a thrown bun; true when it claimed the slot.
-static bool ThrownBunStep(MudPool &, int, float) { return false; }
+static bool ThrownBunStep(MudPool &pool, int i, float) { return MudGolemThrownStep(pool, i); }
 // Golem punch and throw states; true when it claimed the slot.
-static bool GolemAttackStep(MudPool &, int, Vector3, float) { return false; }
+static bool GolemAttackStep(MudPool &pool, int i, Vector3, float) { return MudGolemAttackStep(pool, i); }
 // Golem arm spring step after the gait.
-static void ArmSpringStep(MudPool &, int, float) {}
+static void ArmSpringStep(MudPool &pool, int i, float dt) { MudGolemArmSpringStep(pool.slots[i], dt); }
 // Held buns follow their golem's hand.
-static void HeldBunsFollow(MudPool &) {}
+static void HeldBunsFollow(MudPool &pool) { MudGolemHeldFollow(pool); }
 // Dash windup at the end of a bun's rest; true when the bun starts one instead of hopping.
-static bool StartDashWindup(MudPool &, int, Vector3) { return false; }
+static bool StartDashWindup(MudPool &pool, int i, Vector3 player) { return MudAttackStartDashWindup(pool, i, player); }
 // Per-frame pose of the dash windup, dash, dash recovery and boss leap.
-static void BunAttackFrame(MudPool &, int, Vector3, float) {}
-// End actions of those states; false while they have none.
-static bool BunAttackEnd(MudPool &, int, Vector3) { return false; }
+static void BunAttackFrame(MudPool &pool, int i, Vector3, float) { MudAttackBunFrame(pool, i); }
+// End actions of those states.
+static bool BunAttackEnd(MudPool &pool, int i, Vector3) { return MudAttackBunEnd(pool, i); }
 
 // [SECTION] Reset and settings
 

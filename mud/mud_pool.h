@@ -282,6 +282,8 @@ float MudTempo(const MudSlot &slot);
 float MudClayVolume(const MudSlot &slot);
 // Body scale at rest, blended from bun, walker and golem shapes by the slot's growth.
 Vector3 MudRestShape(const MudSlot &slot);
+// The same blend for given walker and golem growth.
+Vector3 MudRestShapeFor(float walkerGrowth, float golemGrowth);
 // Height of the body centre standing on the terrain with vertical scale `shapeY`.
 float MudRestHeight(const MudSlot &slot, float shapeY);
 

@@ -57,4 +57,70 @@ inline int AddBody(MudPool &pool, float x, float z, float mass, float size = MUD
 
 inline float DistanceXZ(Vector3 a, Vector3 b) { return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z)); }
 
+// Boss `index` placed with MudPoolSpawnBoss, then moved to (x, z) and formed: resting with its
+// rest shape, eyes open, ready to attack at the end of a short rest.
+inline int AddBoss(MudPool &pool, float x, float z, int index)
+{
+    int i = MudPoolSpawnBoss(pool, {x, 0.0f, z}, index, false);
+    if (i < 0) return -1;
+    MudSlot &s = pool.slots[i];
+    s.position = s.spawnPoint = {x, 0.0f, z};
+    s.state = index == 0 ? MUD_RESTING : MUD_WALKING;
+    s.timer = 0.0f;
+    s.duration = 0.1f;
+    s.cooldown = 0.0f;
+    s.presence = s.emergence = 1.0f;
+    s.mound = 0.0f;
+    s.scale = MudRestShape(s);
+    s.position.y = MudRestHeight(s, s.scale.y);
+    s.from = s.to = s.previousPosition = s.endPosition = s.position;
+    return i;
+}
+
+// Ledgers over every body with clay (free slots hold none).
+inline double TotalMass(const MudPool &pool)
+{
+    double sum = 0.0;
+    for (int i = 0; i < pool.count; i++)
+        if (pool.slots[i].mass > 0.0f && pool.slots[i].state != MUD_FREE) sum += pool.slots[i].mass;
+    return sum;
+}
+inline double TotalClay(const MudPool &pool)
+{
+    double sum = 0.0;
+    for (int i = 0; i < pool.count; i++)
+        if (pool.slots[i].mass > 0.0f && pool.slots[i].state != MUD_FREE) sum += MudClayVolume(pool.slots[i]);
+    return sum;
+}
+
+// Times (seconds since the first update) at which a slot entered each state it passed through;
+// a state entered and left within one update is not seen.
+struct StateLog {
+    int state[64];
+    double time[64];
+    int count;
+    void Note(int s, double t)
+    {
+        if (count > 0 && state[count - 1] == s) return;
+        if (count < 64) {
+            state[count] = s;
+            time[count] = t;
+            count++;
+        }
+    }
+    // Seconds spent in the n-th occurrence (from 0) of `s`; -1 when it never ended.
+    double Span(int s, int n = 0) const
+    {
+        for (int k = 0; k + 1 < count; k++)
+            if (state[k] == s && n-- == 0) return time[k + 1] - time[k];
+        return -1.0;
+    }
+    double Entered(int s, int n = 0) const
+    {
+        for (int k = 0; k < count; k++)
+            if (state[k] == s && n-- == 0) return time[k];
+        return -1.0;
+    }
+};
+
 }  // namespace mudtest

@@ -243,21 +243,22 @@ TEST(MudGait, OnlyARealPushEndsADash)
     };
     const Case cases[] = {{"zero", {0.0f, 0.0f, 0.0f}, false},
                           {"below a micrometre", {4e-7f, 0.0f, 4e-7f}, false},
-                          {"a centimetre", {0.01f, 0.0f, 0.0f}, true}};
+                          {"a centimetre sideways", {0.0f, 0.0f, 0.01f}, true}};
     for (const Case &c : cases) {
         auto pool = QuietPool();
         int i = AddBody(*pool, 5.0f, 5.0f, 1.0f);
         MudSlot &s = pool->slots[i];
         s.state = MUD_DASH;
         s.attackDir = {1.0f, 0.0f, 0.0f};
-        s.dashFrom = s.position;
-        s.dashTo = {s.position.x + 8.0f, s.position.y, s.position.z};
+        // A quarter of the way along its line after a quarter of its time.
+        s.dashFrom = {s.position.x - 2.0f, s.position.y, s.position.z};
+        s.dashTo = {s.position.x + 6.0f, s.position.y, s.position.z};
         s.duration = s.dashDuration = 0.8f;
-        s.dashElapsed = 0.2f;
+        s.timer = s.dashElapsed = 0.2f;
         MudGaitPushedMove(*pool, i, c.push);
         EXPECT_EQ(s.state == MUD_DASH_RECOVERY, c.ends) << c.name;
         if (c.ends) {
-            EXPECT_EQ(s.dashDuration, 0.2f) << c.name;  // the hit sweep ends where it stopped
+            EXPECT_NEAR(s.dashDuration, 0.2f, 1e-6f) << c.name;  // the hit sweep ends where it stopped
             EXPECT_EQ(s.dashTo.x, s.position.x) << c.name;
         }
     }
