@@ -50,7 +50,7 @@ static Vector2 GroundAt(const FollowCamera &c, float aspect, float u, float v)
 
 // [SECTION] Scenes
 
-enum MudScene { SCENE_FORMS, SCENE_BIRTH, SCENE_DASH, SCENE_FUSION, SCENE_WOUNDS };
+enum MudScene { SCENE_FORMS, SCENE_CLOSE, SCENE_SPECIALS, SCENE_BIRTH, SCENE_DASH, SCENE_FUSION, SCENE_WOUNDS };
 
 static void BuildScene(SceneMudFixture &f, MudScene scene)
 {
@@ -65,6 +65,27 @@ static void BuildScene(SceneMudFixture &f, MudScene scene)
         SceneMudFixtureGolem(f, -2.6f, -2.8f, 7.0f, 0.6f, 21.7f, 0.3f);
         SceneMudFixtureGolem(f, 1.2f, -4.2f, 9.0f, 0.9f, 44.0f, 0.8f);
         break;
+    case SCENE_CLOSE:
+        SceneMudFixtureWalker(f, -1.3f, 0.3f, 5.0f, 1.2f, 8.8f, 0.15f);
+        SceneMudFixtureGolem(f, 1.4f, -0.6f, 8.0f, 0.9f, 21.7f, 0.6f);
+        break;
+    case SCENE_SPECIALS: {
+        // A boss bun with a fresh bruise and a blade mark on the next one, a scorched bun, the
+        // gatherer's glow under a hit flash, a roller and a puddle.
+        int boss = SceneMudFixtureBun(f, -2.6f, 0.4f, 3.0f, 0.5f, 4.0f);
+        f.a.mudBodies[boss].w = std::cbrt(3.0f) * 1.95f * 0.5f;
+        f.a.mudBodies[boss].y += 0.4f;
+        SceneMudFixtureMark(f, boss, {0.35f, 0.55f, 0.6f}, 1.0f, 0.5f, 0.0f, 1.0f);
+        int blade = SceneMudFixtureBun(f, 0.4f, 1.6f, 3.0f, 0.2f, 9.0f);
+        SceneMudFixtureMark(f, blade, {0.0f, 0.35f, 0.7f}, 2.0f, 1.0f, 0.0f, 1.0f);
+        int scorch = SceneMudFixtureBun(f, 2.4f, 0.8f, 2.0f, 0.9f, 13.0f);
+        SceneMudFixtureMark(f, scorch, {0.1f, 0.45f, 0.5f}, 3.0f, 0.05f, 0.0f, 0.0f);
+        int gatherer = SceneMudFixtureBun(f, 0.0f, -1.2f, 2.0f, 0.4f, 17.0f);
+        SceneMudFixtureMark(f, gatherer, {0.0f, 0.0f, 0.0f}, 0.0f, 0.1f, 0.15f, 2.0f);
+        SceneMudFixtureRoller(f, 2.8f, -1.8f, 0.8f, 2.3f);
+        SceneMudFixturePuddle(f, -2.4f, -2.2f, 0.6f);
+        break;
+    }
     case SCENE_BIRTH: {
         SceneMudFixtureBirth(f, -3.0f, 1.0f, -0.7f, 2.0f);
         SceneMudFixtureBirth(f, -1.4f, 1.6f, 0.12f, 7.0f);
@@ -117,6 +138,8 @@ static const struct {
     {"mud-forms", SCENE_FORMS, 10.0f, 2},
     {"mud-forms-shadows-0", SCENE_FORMS, 10.0f, 0},
     {"mud-forms-shadows-1", SCENE_FORMS, 10.0f, 1},
+    {"mud-close", SCENE_CLOSE, 5.5f, 2},
+    {"mud-specials", SCENE_SPECIALS, 8.0f, 2},
     {"mud-birth", SCENE_BIRTH, 8.0f, 2},
     {"mud-dash", SCENE_DASH, 8.0f, 2},
     {"mud-fusion", SCENE_FUSION, 6.0f, 2},

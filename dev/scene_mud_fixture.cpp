@@ -251,7 +251,39 @@ int SceneMudFixtureCorpse(SceneMudFixture &f, float x, float z, float mass, floa
     return s;
 }
 
+int SceneMudFixturePuddle(SceneMudFixture &f, float x, float z, float yaw)
+{
+    int s = NewSlot(f);
+    if (s < 0) return -1;
+    float R = UNIT_SIZE;
+    float ground = SceneMudFixtureGround(f, x, z);
+    PackBody(f, s, {x, ground + 0.1f * R - 0.02f, z}, R, {2.18f, 0.1f, 1.78f}, yaw, 2.9f);
+    f.a.mudStates[s].y = 0.0f;
+    // The ground's slope by central differences 0.1 m either side.
+    f.b.mudGolemShapes[s] = {(SceneMudFixtureGround(f, x + 0.1f, z) - SceneMudFixtureGround(f, x - 0.1f, z)) / 0.2f, 0.0f,
+                             (SceneMudFixtureGround(f, x, z + 0.1f) - SceneMudFixtureGround(f, x, z - 0.1f)) / 0.2f, 0.0f};
+    return s;
+}
+
+int SceneMudFixtureRoller(SceneMudFixture &f, float x, float z, float radius, float roll)
+{
+    int s = NewSlot(f);
+    if (s < 0) return -1;
+    Vector3 scale = {1.0f + 0.07f * std::sin(roll), 1.0f + 0.065f * std::cos(roll), 1.0f - 0.05f * std::sin(roll)};
+    PackBody(f, s, {x, SceneMudFixtureGround(f, x, z) + scale.y * radius, z}, radius, scale, 0.24f * roll, 17.0f);
+    f.a.mudStates[s].y = 0.0f;
+    f.b.mudSpecials[s].w = 1.0f;
+    return s;
+}
+
 // [SECTION] Effects and wounds
+
+void SceneMudFixtureMark(SceneMudFixture &f, int slot, Vector3 offset, float kind, float since, float flash, float special)
+{
+    if (slot < 0 || slot >= f.count) return;
+    f.b.mudBossScars[slot] = V4(Vector3Add(XYZ(f.a.mudBodies[slot]), offset), kind);
+    f.b.mudSpecials[slot] = {flash, since, special, f.b.mudSpecials[slot].w};
+}
 
 // First time a drop leaving `from` with velocity v has its bottom (radius r) at the ground.
 static float LandingTime(const SceneMudFixture &f, Vector3 from, Vector3 v, float r)

@@ -46,6 +46,13 @@ void SceneMudFixtureCut(SceneMudFixture &f, int slot, float nx, float nz, float 
 int SceneMudFixtureCorpse(SceneMudFixture &f, float x, float z, float mass, float t, bool split, float nx, float nz);
 // Debris chunk k (0, 1) of slot `slot` flying at `position` with `radius`.
 void SceneMudFixtureChunk(SceneMudFixture &f, int slot, int k, Vector3 position, float radius);
+// Slot `slot` carries a hit mark `offset` from its centre: kind 1 bruise, 2 blade, 3 plasma
+// scorch, `since` seconds old, with hit flash `flash`; `special` 0 ordinary, 1 boss, 2 gatherer.
+void SceneMudFixtureMark(SceneMudFixture &f, int slot, Vector3 offset, float kind, float since, float flash, float special);
+// A puddle of a thrown bun lying on the ground at (x, z) (the pooled form); slot or -1.
+int SceneMudFixturePuddle(SceneMudFixture &f, float x, float z, float yaw);
+// A roller of `radius` at (x, z) turned by `roll` radians; slot or -1.
+int SceneMudFixtureRoller(SceneMudFixture &f, float x, float z, float radius, float roll);
 // Marks the screen tiles every slot may cover for this orthographic camera and aspect.
 void SceneMudFixtureTiles(SceneMudFixture &f, const FollowCamera &camera, float aspect);
 // Hands the fixture to a view: count, tiles and both blocks.

@@ -12,7 +12,7 @@
 //                                    saw blade
 //   [SECTION] Scene map              the astronaut with materials
 //   [SECTION] Marching               floor search, astronaut, mudlings with drops, meteor rocks, blades
-//   [SECTION] Normals                astronaut, blades, mudlings
+//   [SECTION] Normals                astronaut, blades (mudling normals come with their march)
 //   [SECTION] Shadows                player, clouds, blades, mudlings
 //   [SECTION] Shading                astronaut, mudlings and drops, ground, chasm, meteors, blades,
 //                                    mist, clouds
@@ -303,6 +303,12 @@ vec3 bezier(vec3 a, vec3 b, vec3 c, float t)
     return mix(mix(a, b, t), mix(b, c, t), t);
 }
 
+// Component j (0..3) of v without indexing it at run time, which software rasterisers spill.
+float vecAt(vec4 v, int j)
+{
+    return j == 0 ? v.x : (j == 1 ? v.y : (j == 2 ? v.z : v.w));
+}
+
 // Golem arm width along its curve, in arm radii: thick shoulder, slim wrist, heavy fist.
 float armTaper(float t)
 {
@@ -329,6 +335,7 @@ float sdArmTube(vec3 p, vec3 s, vec3 e, vec3 h, float w)
             best = d2;
             t = (float(k) + u) / 3.0;
         }
+        if (k >= 2) break;
     }
     vec3 first = e - s;
     vec3 bend = h - 2.0 * e + s;
@@ -338,6 +345,7 @@ float sdArmTube(vec3 p, vec3 s, vec3 e, vec3 h, float w)
         float f = dot(q, slope);
         float df = dot(slope, slope) + 2.0 * dot(q, bend);
         if (df > 1e-6) t = clamp(t - f / df, 0.0, 1.0);
+        if (k >= 2) break;
     }
     return (length(bezier(s, e, h, t) - p) - armTaper(t) * w) * 0.60;
 }
@@ -424,15 +432,16 @@ void mudPatchMaskForRay(vec3 ro, vec3 rd)
     bool vertical = alongLength < 1e-6;
     along = vertical ? vec2(0.0) : along / alongLength;
     uvec2 slots = uvec2(tileMask);
+    int i = nextSlot(slots);
     for (int n = 0; n < 48; n++) {
-        int i = nextSlot(slots);
-        if (i < 0) break;
-        vec4 patch = mudPatches[i];
-        if (patch.z <= 0.0 && patch.w <= 0.0) continue;
+        int s = max(i, 0);
+        vec4 patch = mudPatches[s];
         vec2 offset = patch.xy - ro.xz;
         float off = vertical ? 0.0 : abs(offset.x * along.y - offset.y * along.x);
         float margin = 0.0001 * (1.0 + max(abs(offset.x), abs(offset.y)));
-        if (vertical || off <= 1.525 + margin) rayPatchMask[i >> 5] |= 1u << uint(i & 31);
+        if ((patch.z > 0.0 || patch.w > 0.0) && (vertical || off <= 1.525 + margin)) rayPatchMask[s >> 5] |= 1u << uint(s & 31);
+        i = nextSlot(slots);
+        if (i < 0) break;
     }
 }
 
@@ -440,15 +449,14 @@ void mudPatchMaskForRay(vec3 ro, vec3 rd)
 // list, since per-pixel arrays indexed at run time are slow on software rasterisers.
 float mudPatchHeight(vec2 xz)
 {
+    uvec2 bits = rayPatchMask;
+    int i = nextSlot(bits);
+    if (i < 0) return 0.0;
     float h = 0.0;
-    for (int word = 0; word < 2; word++) {
-        uint bits = rayPatchMask[word];
-        for (int k = 0; k < 32; k++) {
-            if (bits == 0u) break;
-            uint low = bits & (~bits + 1u);
-            bits ^= low;
-            h += mudPatchAt(32 * word + int(log2(float(low)) + 0.5), xz);
-        }
+    for (int n = 0; n < 48; n++) {
+        h += mudPatchAt(max(i, 0), xz);
+        i = nextSlot(bits);
+        if (i < 0) break;
     }
     return h;
 }
@@ -475,10 +483,10 @@ int mudPartner(int i)
 // Cavities and the living cut of slot s carved out of its field.
 float mudCarve(int s, vec3 p, float d)
 {
-    for (int k = 0; k < 2; k++) {
-        vec4 wound = mudWounds[2 * s + k];
-        if (wound.w > 0.0) d = max(d, wound.w - length(p - wound.xyz));
-    }
+    vec4 first = mudWounds[2 * s];
+    vec4 second = mudWounds[2 * s + 1];
+    if (first.w > 0.0) d = max(d, first.w - length(p - first.xyz));
+    if (second.w > 0.0) d = max(d, second.w - length(p - second.xyz));
     if (mudCutStates[s].x > 0.5) d = max(d, mudPlane(mudCutPlanes[s], p));
     return d;
 }
@@ -495,24 +503,29 @@ float mudLegs(int s, vec3 p, float d, float R, float g)
         vec3 knee = mudLegKnees[2 * s + side].xyz;
         vec3 foot = mudLegFeet[2 * s + side].xyz;
         float w = hip.w;
-        if (w <= 1e-4) continue;
         vec3 m = (hip.xyz + knee + foot) / 3.0;
         float reach = max(max(length(hip.xyz - m), length(knee - m)), length(foot - m)) + 1.2 * w;
         float leg = length(p - m) - reach;
-        if (leg < min(d, legs) + kBody + kPair) {
-            float r1 = mix(1.2, 0.85, 1.0 / 3.0) * w;
-            float r2 = mix(1.2, 0.85, 2.0 / 3.0) * w;
+        if (w > 1e-4 && leg < min(d, legs) + kBody + kPair) {
+            // Three eased segments along the curve; a golem's straight leg takes over by g.
             float curved = 1e9;
-            if (g < 0.999) {
-                vec3 b1 = bezier(hip.xyz, knee, foot, 1.0 / 3.0);
-                vec3 b2 = bezier(hip.xyz, knee, foot, 2.0 / 3.0);
-                curved = min(min(sdEasedTaper(p, hip.xyz, b1, 1.2 * w, r1), sdEasedTaper(p, b1, b2, r1, r2)),
-                             sdEasedTaper(p, b2, foot, r2, 0.85 * w));
+            vec3 a = hip.xyz;
+            float ra = 1.2 * w;
+            int segments = g < 0.999 ? 3 : 1;
+            for (int k = 1; k <= 3; k++) {
+                float t = float(k) / 3.0;
+                vec3 b = bezier(hip.xyz, knee, foot, t);
+                float rb = mix(1.2, 0.85, t) * w;
+                curved = min(curved, sdEasedTaper(p, a, b, ra, rb));
+                a = b;
+                ra = rb;
+                if (k >= segments) break;
             }
-            float straight = g > 0.001 ? sdTaperedCapsule(p, hip.xyz, foot, 1.2 * w, 0.85 * w) : 1e9;
+            float straight = sdTaperedCapsule(p, hip.xyz, foot, 1.2 * w, 0.85 * w);
             leg = g <= 0.001 ? curved : (g >= 0.999 ? straight : mix(curved, straight, g));
         }
-        legs = legs > 1e8 ? leg : smin(legs, leg, kPair);
+        if (w > 1e-4) legs = legs > 1e8 ? leg : smin(legs, leg, kPair);
+        if (side >= 1 || mudLegHips[2 * s + 1].w <= 1e-4) break;
     }
     return legs > 1e8 ? d : smin(d, legs, kBody);
 }
@@ -527,7 +540,6 @@ float mudGolem(int s, vec3 p, float d, float R, float g, vec2 cs)
         vec3 elbow = mudArmElbows[2 * s + arm].xyz;
         vec3 hand = mudArmHands[2 * s + arm].xyz;
         float w = shoulder.w;
-        if (w <= 1e-4) continue;
         float k = 0.24 * w;
         // The curve stays inside the box of its three points: an arm clearly beyond the blends
         // stands in by its box distance, which never exceeds the tube's.
@@ -535,7 +547,8 @@ float mudGolem(int s, vec3 p, float d, float R, float g, vec2 cs)
         vec3 hi = max(max(shoulder.xyz, elbow), hand) + 1.2 * w;
         float box = 0.6 * length(max(max(lo - p, p - hi), 0.0));
         float tube = box > min(golem, d) + k + 0.28 * R ? box : sdArmTube(p, shoulder.xyz, elbow, hand, w);
-        golem = smin(golem, tube, k);
+        if (w > 1e-4) golem = smin(golem, tube, k);
+        if (arm >= 1 || mudArmShoulders[2 * s + 1].w <= 1e-4) break;
     }
     return smin(d, golem, 0.28 * R) / (1.0 + 0.34 * g);
 }
@@ -593,6 +606,7 @@ float mudBody(int s, vec4 body, vec4 shape, vec4 frame, vec3 p)
             vec3 offset = vec3(0.62 * radii.x * a.x, -0.5 * radii.y, 0.62 * radii.z * a.y);
             d = smin(d, sdEllipsoid(q - offset, lobe), k);
             a = vec2(a.x * -0.4996578 - a.y * 0.8662229, a.y * -0.4996578 + a.x * 0.8662229);
+            if (j >= 2 || skirt <= 0.01) break;
         }
     }
     if (legs > 0.001) d = mudLegs(s, p, d, R, g);
@@ -649,12 +663,12 @@ float mudField(int i, vec3 p, float side)
     float R = mudBodies[i].w;
     float d = 1e9;
     for (int part = 0; part < 2; part++) {
-        if (part >= parts) break;
-        int s = part == 0 ? i : partner;
+        int s = part == 0 ? i : max(partner, 0);
         vec4 body = part == 0 ? mudBodies[i] : mudMergeBodies[i];
         vec4 shape = part == 0 ? mudShapes[i] : mudMergeShapes[i];
         float b = mudBody(s, body, shape, part == 0 ? mudFrameBody : mudFrameDonor, q);
         d = part == 0 ? b : smin(d, b, min(body.w, 0.3 * R));
+        if (part + 1 >= parts) break;
     }
     if (corpse) {
         d *= max(mudCorpseMotion[i].w, 0.005);
@@ -712,6 +726,44 @@ vec4 mudBound(int i)
         bound = encloseSpheres(bound, strand);
     }
     return bound;
+}
+
+// Part of the ray that can meet slot i's clay: the plain bun's ellipsoid grown by its skirt; for
+// walkers and golems the hull of the spans through the body, torso and limb spheres (each grown
+// by its blends); else the whole bound. Needs mudPrepare(i).
+vec2 mudSpan(int i, vec3 ro, vec3 rd)
+{
+    vec4 body = mudBodies[i];
+    vec3 scale = max(mudShapes[i].xyz, vec3(1e-3));
+    if (mudPlainBun(i)) {
+        vec3 radii = body.w * scale * 1.12 + 0.05 * body.w;
+        return ellipsoidInterval(toHeading(ro - body.xyz, mudFrameBody.xy), toHeading(rd, mudFrameBody.xy), vec3(0.0), radii);
+    }
+    vec4 bound = mudBound(i);
+    vec2 whole = sphereInterval(ro, rd, bound.xyz, bound.w);
+    bool limbed = mudCorpseBase[i].z < 0.5 && mudWalkers[i].w < 0.5 && mudStates[i].x <= 0.001;
+    if (!limbed || whole.y < whole.x) return whole;
+    float R = mudWalkers[i].y / 1.8;   // the leg bound is at least 1.8 R
+    vec2 span = sphereInterval(ro, rd, body.xyz, body.w * max(scale.x, max(scale.y, scale.z)) * 1.22 + 0.1 * R);
+    vec4 torso = mudGolemBodies[i];
+    if (torso.w > 0.001) {
+        vec3 axes = mudGolemShapes[i].xyz;
+        vec2 t = sphereInterval(ro, rd, torso.xyz, max(axes.x, max(axes.y, axes.z)) * 1.1 + 0.3 * R);
+        span = vec2(min(span.x, t.x), max(span.y, t.y));
+    }
+    for (int limb = 0; limb < 4; limb++) {
+        int k = 2 * i + (limb & 1);
+        bool arm = limb >= 2;
+        vec4 root = arm ? mudArmShoulders[k] : mudLegHips[k];
+        vec3 mid = arm ? mudArmElbows[k].xyz : mudLegKnees[k].xyz;
+        vec3 tip = arm ? mudArmHands[k].xyz : mudLegFeet[k].xyz;
+        vec3 m = (root.xyz + mid + tip) / 3.0;
+        float reach = max(max(length(root.xyz - m), length(mid - m)), length(tip - m)) + 1.2 * root.w + 0.3 * R;
+        vec2 t = sphereInterval(ro, rd, m, reach);
+        if (root.w > 1e-4) span = vec2(min(span.x, t.x), max(span.y, t.y));
+        if (limb >= 3 || (limb == 1 && torso.w <= 0.001)) break;
+    }
+    return vec2(max(span.x, whole.x), min(span.y, whole.y));
 }
 
 vec3 toPlayerFrame(vec3 w)
@@ -943,7 +995,6 @@ vec2 traceAstronaut(vec3 ro, vec3 rd, float tMax, float eps)
     return vec2(-1.0, 0.0);
 }
 
-vec3 mudNormal(int i, vec3 p, float side, float e);
 vec3 shadeMud(int i, float side, vec3 p, vec3 rd, vec3 n);
 vec3 shadeDrop(vec3 n, vec3 rd);
 
@@ -978,39 +1029,38 @@ bool mudLandingDrops(int i, vec3 ro, vec3 rd, inout float best, inout vec3 norma
     float phase = mudStates[i].w;
     int drops = graphicsQuality.z > 0 ? 4 : 2;
     for (int j = 0; j < 4; j++) {
-        if (j >= drops) break;
-        float land = landings[j];
-        if (land <= 0.0) continue;
+        float land = vecAt(landings, j);
         float seed = phase + 13.71 * float(j);
         float angle = 4.18 * seed;
         float speed = 1.1 + 0.8 * fract(seed);
         vec3 v = vec3(cos(angle) * speed, 2.0 + 1.4 * fract(3.1 * seed), sin(angle) * speed);
         float r = 0.055 + 0.045 * fract(7.3 * seed);
-        if (age < land) {
+        if (land > 0.0 && age < land) {
             vec3 p = burst.xyz + vec3(v.x * age, v.y * age - 4.9 * age * age, v.z * age);
             found = dropHit(ro, rd, p, vec3(r), vec2(1.0, 0.0), best, normal) || found;
-            continue;
         }
         float a = age - land;
-        if (a > 0.48) continue;
-        vec3 ground = burst.xyz + vec3(v.x * land, v.y * land - 4.9 * land * land - r, v.z * land);
-        float fade = 1.0 - smoothstep(0.28, 0.48, a);
-        float spread = mix(r, 2.9 * r, smoothstep(0.0, 0.13, a));
-        float thickness = mix(r, 0.015, smoothstep(0.0, 0.09, a)) * fade;
-        if (spread * fade > 1e-3) {
-            vec3 radii = vec3(spread * fade, max(0.004, thickness), 0.83 * spread * fade);
-            found = dropHit(ro, rd, ground + vec3(0.0, 0.65 * thickness, 0.0), radii, vec2(cos(angle), -sin(angle)),
-                            best, normal) || found;
+        if (land > 0.0 && a >= 0.0 && a <= 0.48) {
+            vec3 ground = burst.xyz + vec3(v.x * land, v.y * land - 4.9 * land * land - r, v.z * land);
+            float fade = 1.0 - smoothstep(0.28, 0.48, a);
+            float spread = mix(r, 2.9 * r, smoothstep(0.0, 0.13, a));
+            float thickness = mix(r, 0.015, smoothstep(0.0, 0.09, a)) * fade;
+            if (spread * fade > 1e-3) {
+                vec3 radii = vec3(spread * fade, max(0.004, thickness), 0.83 * spread * fade);
+                found = dropHit(ro, rd, ground + vec3(0.0, 0.65 * thickness, 0.0), radii, vec2(cos(angle), -sin(angle)),
+                                best, normal) || found;
+            }
+            float dr = 0.38 * r * (1.0 - smoothstep(0.10, 0.30, a));
+            for (int k = 0; k < 3; k++) {
+                float ak = angle + 2.094 * float(k);
+                float rise = (0.95 + 0.55 * fract(seed + 0.37 * float(k))) * a - 4.9 * a * a;
+                vec3 centre = ground + vec3(cos(ak) * 1.1 * a, rise + 1.35 * dr, sin(ak) * 1.1 * a);
+                if (dr >= 1e-3 && rise >= 0.0)
+                    found = dropHit(ro, rd, centre, vec3(1.0, 1.35, 1.0) * dr, vec2(1.0, 0.0), best, normal) || found;
+                if (k >= 2 || dr < 1e-3) break;
+            }
         }
-        float dr = 0.38 * r * (1.0 - smoothstep(0.10, 0.30, a));
-        if (dr < 1e-3) continue;
-        for (int k = 0; k < 3; k++) {
-            float ak = angle + 2.094 * float(k);
-            float rise = (0.95 + 0.55 * fract(seed + 0.37 * float(k))) * a - 4.9 * a * a;
-            if (rise < 0.0) continue;
-            vec3 centre = ground + vec3(cos(ak) * 1.1 * a, rise + 1.35 * dr, sin(ak) * 1.1 * a);
-            found = dropHit(ro, rd, centre, vec3(1.0, 1.35, 1.0) * dr, vec2(1.0, 0.0), best, normal) || found;
-        }
+        if (j + 1 >= drops) break;
     }
     return found;
 }
@@ -1034,15 +1084,17 @@ bool mudDashDrops(int i, vec3 ro, vec3 rd, inout float best, inout vec3 normal)
     vec2 cs = vec2(dir.y, dir.x);
     float R = mudBodies[i].w;
     float phase = mudStates[i].w;
-    int drops = graphicsQuality.z > 0 ? 6 : 2;
+    vec4 landingsA = mudDashImpactsA[i];
+    vec4 landingsB = mudDashImpactsB[i];
+    // Drops are emitted in order, every 0.08 s from 0.03 s, while the dash lasts.
+    float emitted = floor((min(elapsed, duration - 1e-6) - 0.03) / 0.08) + 1.0;
+    int drops = min(graphicsQuality.z > 0 ? 6 : 2, int(clamp(emitted, 0.0, 6.0)));
+    if (drops <= 0) return false;
     bool found = false;
     for (int j = 0; j < 6; j++) {
-        if (j >= drops) break;
         float emit = 0.03 + 0.08 * float(j);
         float flown = elapsed - emit;
-        if (emit >= duration || flown < 0.0) break;
-        float land = j < 4 ? mudDashImpactsA[i][j] : mudDashImpactsB[i][j - 4];
-        if (land <= 0.0) continue;
+        float land = j < 4 ? vecAt(landingsA, j) : vecAt(landingsB, j - 4);
         float side = (j % 2 == 0) ? -1.0 : 1.0;
         float seed = phase + 11.31 * float(j);
         float r = 0.045 + 0.025 * fract(7.3 * seed);
@@ -1050,26 +1102,27 @@ bool mudDashDrops(int i, vec3 ro, vec3 rd, inout float best, inout vec3 normal)
         from.y = terrainHeight(from.xz) + 0.18;
         vec3 v = -0.65 * forward + right * side * (1.7 + 0.6 * fract(seed));
         v.y = 1.8 + 0.7 * fract(3.1 * seed);
-        if (flown < land) {
+        if (land > 0.0 && flown < land) {
             vec3 p = from + v * flown - vec3(0.0, 4.9 * flown * flown, 0.0);
             found = dropHit(ro, rd, p, vec3(1.0, 1.25, 1.0) * r, cs, best, normal) || found;
-            continue;
         }
         float a = flown - land;
-        if (a > 0.36) continue;
-        vec3 landed = from + v * land - vec3(0.0, 4.9 * land * land, 0.0);
-        float fade = 1.0 - smoothstep(0.18, 0.36, a);
-        float spread = r * mix(1.0, 3.1, smoothstep(0.0, 0.12, a));
-        float thickness = max(0.004, mix(r, 0.012, smoothstep(0.0, 0.08, a)) * fade);
-        if (spread * fade > 1e-3) {
-            vec3 radii = vec3(spread * fade, thickness, 0.7 * spread * fade);
-            found = dropHit(ro, rd, landed - vec3(0.0, r - thickness, 0.0), radii, cs, best, normal) || found;
+        if (land > 0.0 && a >= 0.0 && a <= 0.36) {
+            vec3 landed = from + v * land - vec3(0.0, 4.9 * land * land, 0.0);
+            float fade = 1.0 - smoothstep(0.18, 0.36, a);
+            float spread = r * mix(1.0, 3.1, smoothstep(0.0, 0.12, a));
+            float thickness = max(0.004, mix(r, 0.012, smoothstep(0.0, 0.08, a)) * fade);
+            if (spread * fade > 1e-3) {
+                vec3 radii = vec3(spread * fade, thickness, 0.7 * spread * fade);
+                found = dropHit(ro, rd, landed - vec3(0.0, r - thickness, 0.0), radii, cs, best, normal) || found;
+            }
+            float rise = a - 4.9 * a * a;
+            if (rise >= 0.0) {
+                vec3 centre = landed + right * side * 0.9 * a + vec3(0.0, rise, 0.0);
+                found = dropHit(ro, rd, centre, vec3(0.36 * r), cs, best, normal) || found;
+            }
         }
-        float rise = a - 4.9 * a * a;
-        if (rise >= 0.0) {
-            vec3 centre = landed + right * side * 0.9 * a + vec3(0.0, rise, 0.0);
-            found = dropHit(ro, rd, centre, vec3(0.36 * r), cs, best, normal) || found;
-        }
+        if (j + 1 >= drops) break;
     }
     return found;
 }
@@ -1114,22 +1167,14 @@ bool traceMud(vec3 ro, vec3 rd, float eps, inout float depth, inout vec3 colour)
 
     int hitSlot = -1;
     float hitSide = 0.0;
+    vec3 hitNormal = vec3(0.0, 1.0, 0.0);
+    float e = 0.5 * eps + 0.001;
     i = nextSlot(bodies);
     if (i >= 0) {
         for (int n = 0; n < 48; n++) {
             int s = max(i, 0);
             mudPrepare(s);
-            vec2 span;
-            if (mudPlainBun(s)) {
-                // Body and skirt stay inside a slightly larger ellipsoid: a far tighter span than
-                // the sphere for the commonest creature.
-                vec4 body = mudBodies[s];
-                vec3 radii = body.w * max(mudShapes[s].xyz, vec3(1e-3)) * 1.12 + 0.05 * body.w;
-                span = ellipsoidInterval(toHeading(ro - body.xyz, mudFrameBody.xy), toHeading(rd, mudFrameBody.xy), vec3(0.0), radii);
-            } else {
-                vec4 bound = mudBound(s);
-                span = sphereInterval(ro, rd, bound.xyz, bound.w);
-            }
+            vec2 span = mudSpan(s, ro, rd);
             vec4 base = mudCorpseBase[s];
             bool split = base.z > 0.5 && base.w > 0.5;
             int steps = base.z > 0.5 ? 64 : 48;
@@ -1140,16 +1185,34 @@ bool traceMud(vec3 ro, vec3 rd, float eps, inout float depth, inout vec3 colour)
                 float t = t0;
                 float t1 = min(span.y, best);
                 if (t < t1) {
-                    for (int k = 0; k < 64; k++) {
-                        float d = mudField(s, ro + rd * t, side);
-                        if (d < eps) {
+                    // One field sample per pass: march samples, then at a hit the four samples
+                    // of the tetrahedral normal, so the program holds a single copy of the field.
+                    vec3 hitPoint = vec3(0.0);
+                    vec3 gradient = vec3(0.0);
+                    int probe = -1;
+                    for (int k = 0; k < 68; k++) {
+                        vec3 o = probe == 0 ? vec3(1.0, -1.0, -1.0) : (probe == 1 ? vec3(-1.0, -1.0, 1.0)
+                               : (probe == 2 ? vec3(-1.0, 1.0, -1.0) : vec3(1.0, 1.0, 1.0)));
+                        vec3 q = probe < 0 ? ro + rd * t : hitPoint + o * e;
+                        float d = mudField(s, q, side);
+                        if (probe >= 0) {
+                            gradient += o * d;
+                            if (probe == 3) {
+                                float l = length(gradient);
+                                hitNormal = l > 1e-9 ? gradient / l : -rd;
+                                break;
+                            }
+                            probe++;
+                        } else if (d < eps) {
                             best = t;
                             hitSlot = s;
                             hitSide = side;
-                            break;
+                            hitPoint = q;
+                            probe = 0;
+                        } else {
+                            t += max(0.85 * d, 0.5 * eps);
+                            if (t > t1 || k + 1 >= steps) break;
                         }
-                        t += max(0.85 * d, 0.5 * eps);
-                        if (t > t1 || k + 1 >= steps) break;
                     }
                 }
                 if (!split) break;
@@ -1170,6 +1233,7 @@ bool traceMud(vec3 ro, vec3 rd, float eps, inout float depth, inout vec3 colour)
             for (int k = 0; k < 2; k++) {
                 vec4 chunk = mudDamageChunks[2 * s + k];
                 if (chunk.w > 0.0 && dropHit(ro, rd, chunk.xyz, vec3(chunk.w), vec2(1.0, 0.0), best, dropNormal)) hitDrop = true;
+                if (k >= 1) break;
             }
             i = nextSlot(effects);
             if (i < 0) break;
@@ -1180,8 +1244,7 @@ bool traceMud(vec3 ro, vec3 rd, float eps, inout float depth, inout vec3 colour)
     if (hitDrop) {
         colour = shadeDrop(dropNormal, rd);
     } else {
-        mudPrepare(hitSlot);
-        colour = shadeMud(hitSlot, hitSide, p, rd, mudNormal(hitSlot, p, hitSide, 0.5 * eps + 0.001));
+        colour = shadeMud(hitSlot, hitSide, p, rd, hitNormal);
     }
     depth = best;
     return true;
@@ -1266,19 +1329,6 @@ vec3 bladeNormal(Blade blade, vec3 p)
     vec3 local = normalize(k.xyy * sawField(q + k.xyy * e, blade.spin).x + k.yyx * sawField(q + k.yyx * e, blade.spin).x
                          + k.yxy * sawField(q + k.yxy * e, blade.spin).x + k.xxx * sawField(q + k.xxx * e, blade.spin).x);
     return normalize(blade.across * local.x + vec3(0.0, local.y, 0.0) + blade.heading * local.z);
-}
-
-// Tetrahedral gradient of slot i's field; the loop keeps one copy of the field in the program.
-vec3 mudNormal(int i, vec3 p, float side, float e)
-{
-    vec3 n = vec3(0.0);
-    for (int k = 0; k < 4; k++) {
-        vec3 o = k == 0 ? vec3(1.0, -1.0, -1.0) : (k == 1 ? vec3(-1.0, -1.0, 1.0)
-                : (k == 2 ? vec3(-1.0, 1.0, -1.0) : vec3(1.0, 1.0, 1.0)));
-        n += o * mudField(i, p + o * e, side);
-    }
-    float l = length(n);
-    return l > 1e-9 ? n / l : vec3(0.0, 1.0, 0.0);
 }
 
 // [SECTION] Shadows
@@ -1410,6 +1460,9 @@ float mudLimbShadow(int s, vec3 p, vec2 cs, int corpse)
 {
     float light = 1.0;
     float g = mudGolemBodies[s].w;
+    bool arms = mudArmShoulders[2 * s].w > 1e-4 || mudArmShoulders[2 * s + 1].w > 1e-4;
+    bool legs = mudLegHips[2 * s].w > 1e-4 || mudLegHips[2 * s + 1].w > 1e-4;
+    int limbCount = arms ? 4 : (legs ? 2 : 1);
     for (int limb = 0; limb < 4; limb++) {
         int k = 2 * s + (limb & 1);
         bool arm = limb >= 2;
@@ -1417,20 +1470,20 @@ float mudLimbShadow(int s, vec3 p, vec2 cs, int corpse)
         vec3 mid = arm ? mudArmElbows[k].xyz : mudLegKnees[k].xyz;
         vec3 tip = arm ? mudArmHands[k].xyz : mudLegFeet[k].xyz;
         float w = root.w;
-        if (w <= 1e-4) continue;
-        vec3 a = root.xyz;
+        vec3 a = corpse >= 0 ? mudCompressedPoint(corpse, root.xyz) : root.xyz;
         float ra = 1.2 * w;
         for (int j = 1; j <= 3; j++) {
             float t = float(j) / 3.0;
             vec3 b = bezier(root.xyz, mid, tip, t);
             if (!arm) b = mix(b, mix(root.xyz, tip, t), g);
+            if (corpse >= 0) b = mudCompressedPoint(corpse, b);
             float rb = (arm ? armTaper(t) : mix(1.2, 0.85, t)) * w;
-            vec3 bn = corpse >= 0 ? mudCompressedPoint(corpse, b) : b;
-            vec3 an = corpse >= 0 ? mudCompressedPoint(corpse, a) : a;
-            light *= segmentShadow(p, an, bn, ra, rb);
+            if (w > 1e-4) light *= segmentShadow(p, a, b, ra, rb);
             a = b;
             ra = rb;
+            if (j >= 3) break;
         }
+        if (limb + 1 >= limbCount) break;
     }
     if (g > 0.001) {
         vec3 torso = mudGolemBodies[s].xyz;
@@ -1449,12 +1502,12 @@ float mudOpenings(int s, vec3 p, float light, int corpse)
 {
     for (int k = 0; k < 2; k++) {
         vec4 wound = mudWounds[2 * s + k];
-        if (wound.w <= 0.0) continue;
         vec3 c = corpse >= 0 ? mudCompressedPoint(corpse, wound.xyz) : wound.xyz;
         float height = c.y - p.y;
-        if (height <= 0.0) continue;
         float distance = length(c.xz - SUN.xz * (height / SUN.y) - p.xz);
-        light = mix(light, 1.0, 0.65 * (1.0 - smoothstep(0.42 * wound.w, wound.w, distance)));
+        if (wound.w > 0.0 && height > 0.0)
+            light = mix(light, 1.0, 0.65 * (1.0 - smoothstep(0.42 * wound.w, wound.w, distance)));
+        if (k >= 1) break;
     }
     if (mudCutStates[s].x > 0.5) {
         vec3 q = p + SUN * ((mudBodies[s].y - p.y) / SUN.y);
@@ -1463,55 +1516,50 @@ float mudOpenings(int s, vec3 p, float light, int corpse)
     return light;
 }
 
-// Light left at ground point p by slot i: its body (corpses in their compressed halves), the
-// limbs at quality 2, its openings, and a fusion donor's own body.
+// Light left at ground point p by slot i: its body (a corpse in its compressed halves), the
+// limbs at quality 2 and its openings, then a fusion donor's own.
 float mudSlotShadow(int i, vec3 p, bool limbs)
 {
-    vec4 body = mudBodies[i];
-    vec4 shape = mudShapes[i];
-    vec2 cs = vec2(cos(shape.w), sin(shape.w));
-    vec3 radii = body.w * shape.xyz;
     vec4 base = mudCorpseBase[i];
-    float light = 1.0;
-    int corpse = -1;
-    if (base.z > 0.5) {
-        corpse = i;
-        vec4 motion = mudCorpseMotion[i];
-        vec3 c = body.xyz;
-        c.y = base.y + (c.y - base.x) * motion.w;
-        radii.y *= motion.w;
-        if (base.w > 0.5) {
-            // Each half casts on its own, and the gap between them stays lit.
-            vec3 n = vec3(motion.x, 0.0, motion.y);
-            vec3 q = p + SUN * ((c.y - p.y) / SUN.y);
-            float plane = mudPlane(mudCorpsePlanes[i], q);
-            for (int piece = 0; piece < 2; piece++) {
-                float side = piece == 0 ? 1.0 : -1.0;
-                float open = smoothstep(-0.025, 0.045, side * plane - motion.z);
-                light *= mix(1.0, ellipsoidShadow(p, c + n * motion.z * side, radii, cs), open);
-            }
-        } else {
-            light = ellipsoidShadow(p, c, radii, cs);
-        }
-    } else {
-        light = ellipsoidShadow(p, body.xyz, radii, cs);
-    }
-    if (limbs) light *= mudLimbShadow(i, p, cs, corpse);
-    light = mudOpenings(i, p, light, corpse);
+    int corpse = base.z > 0.5 ? i : -1;
     int partner = corpse >= 0 ? -1 : mudPartner(i);
-    if (partner >= 0) {
-        vec4 donor = mudMergeBodies[i];
-        vec4 donorShape = mudMergeShapes[i];
-        vec2 dcs = vec2(cos(donorShape.w), sin(donorShape.w));
-        float donorLight = ellipsoidShadow(p, donor.xyz, donor.w * donorShape.xyz, dcs);
-        if (limbs) donorLight *= mudLimbShadow(partner, p, dcs, -1);
-        light *= mudOpenings(partner, p, donorLight, -1);
+    int parts = partner >= 0 ? 2 : 1;
+    float light = 1.0;
+    for (int part = 0; part < 2; part++) {
+        int s = part == 0 ? i : max(partner, 0);
+        int frozen = part == 0 ? corpse : -1;
+        vec4 body = part == 0 ? mudBodies[i] : mudMergeBodies[i];
+        vec4 shape = part == 0 ? mudShapes[i] : mudMergeShapes[i];
+        vec2 cs = vec2(cos(shape.w), sin(shape.w));
+        vec3 radii = body.w * shape.xyz;
+        vec3 c = body.xyz;
+        vec4 motion = vec4(1.0, 0.0, 0.0, 1.0);
+        bool split = false;
+        if (frozen >= 0) {
+            motion = mudCorpseMotion[i];
+            c.y = base.y + (c.y - base.x) * motion.w;
+            radii.y *= motion.w;
+            split = base.w > 0.5;
+        }
+        // The halves of a split corpse partLight on their own, and the gap between them stays lit.
+        vec3 n = vec3(motion.x, 0.0, motion.y);
+        float plane = mudPlane(mudCorpsePlanes[i], p + SUN * ((c.y - p.y) / SUN.y));
+        float partLight = 1.0;
+        for (int piece = 0; piece < 2; piece++) {
+            float side = split ? (piece == 0 ? 1.0 : -1.0) : 0.0;
+            float open = split ? smoothstep(-0.025, 0.045, side * plane - motion.z) : 1.0;
+            partLight *= mix(1.0, ellipsoidShadow(p, c + n * motion.z * side, radii, cs), open);
+            if (!split) break;
+        }
+        if (limbs) partLight *= mudLimbShadow(s, p, cs, frozen);
+        light *= mudOpenings(s, p, partLight, frozen);
+        if (part + 1 >= parts) break;
     }
     return light;
 }
 
 // Mudling shadows on a ground point: 0 none; 1 body ellipsoids; 2 also limbs and golem parts.
-// Only the slots of this pixel's tile can reach it, and of those only the ones whose cast lies
+// Only the slots of this pixel's tile can reach it, and of those only the ones whose partLight lies
 // near p are evaluated; the light never drops below 0.17.
 float mudShadow(vec3 p)
 {
@@ -1543,6 +1591,7 @@ float mudShadow(vec3 p)
             for (int k = 0; k < 2; k++) {
                 vec4 chunk = mudDamageChunks[2 * s + k];
                 if (chunk.w > 0.0) light *= ellipsoidShadow(p, chunk.xyz, vec3(chunk.w), vec2(1.0, 0.0));
+                if (k >= 1) break;
             }
             i = nextSlot(casters);
             if (i < 0 || light <= 0.17) break;
