@@ -480,28 +480,102 @@ int mudPartner(int i)
     return (j >= 0 && j < mudCount && j != i) ? j : -1;
 }
 
-// Cavities and the living cut of slot s carved out of its field.
-float mudCarve(int s, vec3 p, float d)
+// One body's drawing data, read from the blocks once per traced slot: a software rasteriser
+// gathers every block read lane by lane, so the march must not repeat them for each sample.
+struct MudClay {
+    vec4 body;          // centre, drawing radius
+    vec4 shape;         // scale, heading
+    vec4 frame;         // heading cos, sin; first skirt lobe cos, sin
+    vec3 parts;         // leg visibility, golem visibility, phase
+    vec4 hip0, knee0, foot0, hip1, knee1, foot1;
+    vec4 torso, axes;   // golem torso centre and visibility, semi-axes
+    vec4 shoulder0, elbow0, hand0, shoulder1, elbow1, hand1;
+    vec4 wound0, wound1;
+    vec4 cut;           // living cut plane; a plane that removes nothing without a cut
+};
+
+// Slot s drawn around `body` (centre, drawing radius) with `shape` (scale, heading): its own
+// record, or the absorber's record of a fusion donor.
+MudClay mudLoad(int s, vec4 body, vec4 shape)
 {
-    vec4 first = mudWounds[2 * s];
-    vec4 second = mudWounds[2 * s + 1];
-    if (first.w > 0.0) d = max(d, first.w - length(p - first.xyz));
-    if (second.w > 0.0) d = max(d, second.w - length(p - second.xyz));
-    if (mudCutStates[s].x > 0.5) d = max(d, mudPlane(mudCutPlanes[s], p));
-    return d;
+    MudClay c;
+    c.body = body;
+    c.shape = shape;
+    float phase = mudStates[s].w;
+    c.frame = vec4(cos(shape.w), sin(shape.w), cos(phase), sin(phase));
+    c.parts = vec3(mudWalkers[s].x, mudGolemBodies[s].w, phase);
+    c.hip0 = mudLegHips[2 * s];
+    c.knee0 = mudLegKnees[2 * s];
+    c.foot0 = mudLegFeet[2 * s];
+    c.hip1 = mudLegHips[2 * s + 1];
+    c.knee1 = mudLegKnees[2 * s + 1];
+    c.foot1 = mudLegFeet[2 * s + 1];
+    c.torso = mudGolemBodies[s];
+    c.axes = mudGolemShapes[s];
+    c.shoulder0 = mudArmShoulders[2 * s];
+    c.elbow0 = mudArmElbows[2 * s];
+    c.hand0 = mudArmHands[2 * s];
+    c.shoulder1 = mudArmShoulders[2 * s + 1];
+    c.elbow1 = mudArmElbows[2 * s + 1];
+    c.hand1 = mudArmHands[2 * s + 1];
+    c.wound0 = mudWounds[2 * s];
+    c.wound1 = mudWounds[2 * s + 1];
+    c.cut = mudCutStates[s].x > 0.5 ? mudCutPlanes[s] : vec4(0.0, 0.0, 0.0, -1e9);
+    return c;
 }
 
-// Legs of slot s joined to the field d. A leg whose bounding sphere lies beyond every blend
-// stands in by that bound: cheaper, and never longer than the true distance.
-float mudLegs(int s, vec3 p, float d, float R, float g)
+// The traced slot, set once per slot by mudPrepare: its body and fusion donor, and what the
+// slot itself adds (corpse pose, birth strand, pooled slope).
+MudClay mudClayA;
+MudClay mudClayB;
+int mudTraceParts;      // 1, or 2 with a fusion donor
+bool mudTracePooled;    // the flat pooled form
+vec4 mudTraceBase;      // corpse: ground levels, corpse flag, split flag
+vec4 mudTraceMotion;    // corpse: separation direction x, z, separation, compression
+vec4 mudTracePlane;     // corpse: death plane
+vec4 mudTraceStrand;    // strand foot xyz, thickness
+
+void mudPrepare(int i)
+{
+    vec4 base = mudCorpseBase[i];
+    int j = base.z > 0.5 ? -1 : mudPartner(i);
+    mudTraceParts = j >= 0 ? 2 : 1;
+    // One copy of the loads serves both bodies; the second pass runs only for a fusion.
+    for (int part = 0; part < 2; part++) {
+        MudClay c = mudLoad(part == 0 ? i : max(j, 0), part == 0 ? mudBodies[i] : mudMergeBodies[i],
+                            part == 0 ? mudShapes[i] : mudMergeShapes[i]);
+        if (part == 0) mudClayA = c;
+        mudClayB = c;
+        if (part + 1 >= mudTraceParts) break;
+    }
+    mudTraceBase = base;
+    mudTraceMotion = mudCorpseMotion[i];
+    mudTracePlane = mudCorpsePlanes[i];
+    vec4 birth = mudPatches[i];
+    float spray = mudStates[i].x;
+    mudTraceStrand = vec4(birth.x, terrainHeight(birth.xy) - 0.2 * birth.w, birth.y, spray);
+    mudTracePooled = base.z < 0.5 && mudShapes[i].y < 0.42 && mudWalkers[i].x <= 0.001 && j < 0 && spray <= 0.001;
+}
+
+// Cavities and the living cut carved out of a body's field.
+float mudCarve(MudClay c, vec3 p, float d)
+{
+    if (c.wound0.w > 0.0) d = max(d, c.wound0.w - length(p - c.wound0.xyz));
+    if (c.wound1.w > 0.0) d = max(d, c.wound1.w - length(p - c.wound1.xyz));
+    return max(d, mudPlane(c.cut, p));
+}
+
+// Legs joined to the field d. A leg whose bounding sphere lies beyond every blend stands in by
+// that bound: cheaper on hardware that branches, and never longer than the true distance.
+float mudLegs(MudClay c, vec3 p, float d, float R, float g)
 {
     float kBody = R * mix(0.65, 0.20, g);
     float kPair = R * mix(0.55, 0.18, g);
     float legs = 1e9;
     for (int side = 0; side < 2; side++) {
-        vec4 hip = mudLegHips[2 * s + side];
-        vec3 knee = mudLegKnees[2 * s + side].xyz;
-        vec3 foot = mudLegFeet[2 * s + side].xyz;
+        vec4 hip = side == 0 ? c.hip0 : c.hip1;
+        vec3 knee = side == 0 ? c.knee0.xyz : c.knee1.xyz;
+        vec3 foot = side == 0 ? c.foot0.xyz : c.foot1.xyz;
         float w = hip.w;
         vec3 m = (hip.xyz + knee + foot) / 3.0;
         float reach = max(max(length(hip.xyz - m), length(knee - m)), length(foot - m)) + 1.2 * w;
@@ -525,20 +599,19 @@ float mudLegs(int s, vec3 p, float d, float R, float g)
             leg = g <= 0.001 ? curved : (g >= 0.999 ? straight : mix(curved, straight, g));
         }
         if (w > 1e-4) legs = legs > 1e8 ? leg : smin(legs, leg, kPair);
-        if (side >= 1 || mudLegHips[2 * s + 1].w <= 1e-4) break;
+        if (side >= 1 || c.hip1.w <= 1e-4) break;
     }
     return legs > 1e8 ? d : smin(d, legs, kBody);
 }
 
-// Golem torso and arms of slot s (heading cs) joined to the body field d.
-float mudGolem(int s, vec3 p, float d, float R, float g, vec2 cs)
+// Golem torso and arms joined to the body field d.
+float mudGolem(MudClay c, vec3 p, float d, float R, float g)
 {
-    vec4 torso = mudGolemBodies[s];
-    float golem = sdEllipsoid(toHeading(p - torso.xyz, cs), max(mudGolemShapes[s].xyz, vec3(0.002)));
+    float golem = sdEllipsoid(toHeading(p - c.torso.xyz, c.frame.xy), max(c.axes.xyz, vec3(0.002)));
     for (int arm = 0; arm < 2; arm++) {
-        vec4 shoulder = mudArmShoulders[2 * s + arm];
-        vec3 elbow = mudArmElbows[2 * s + arm].xyz;
-        vec3 hand = mudArmHands[2 * s + arm].xyz;
+        vec4 shoulder = arm == 0 ? c.shoulder0 : c.shoulder1;
+        vec3 elbow = arm == 0 ? c.elbow0.xyz : c.elbow1.xyz;
+        vec3 hand = arm == 0 ? c.hand0.xyz : c.hand1.xyz;
         float w = shoulder.w;
         float k = 0.24 * w;
         // The curve stays inside the box of its three points: an arm clearly beyond the blends
@@ -548,52 +621,29 @@ float mudGolem(int s, vec3 p, float d, float R, float g, vec2 cs)
         float box = 0.6 * length(max(max(lo - p, p - hi), 0.0));
         float tube = box > min(golem, d) + k + 0.28 * R ? box : sdArmTube(p, shoulder.xyz, elbow, hand, w);
         if (w > 1e-4) golem = smin(golem, tube, k);
-        if (arm >= 1 || mudArmShoulders[2 * s + 1].w <= 1e-4) break;
+        if (arm >= 1 || c.shoulder1.w <= 1e-4) break;
     }
     return smin(d, golem, 0.28 * R) / (1.0 + 0.34 * g);
 }
 
-// Constants of the slot being traced, set once per slot by mudPrepare: heading cos, sin (xy)
-// and the first skirt lobe's cos, sin (zw) for the body and its fusion donor, and the foot of
-// the birth strand. Fields are evaluated many times per slot; none of this is redone there.
-vec4 mudFrameBody;
-vec4 mudFrameDonor;
-vec3 mudStrandRoot;
-
-vec4 mudFrame(float heading, float phase)
+// One living body: ellipsoid with squash and stretch, the bun's three-lobed skirt, legs, golem
+// torso and arms, carved by its cavities and cut.
+float mudBody(MudClay c, vec3 p)
 {
-    return vec4(cos(heading), sin(heading), cos(phase), sin(phase));
-}
-
-void mudPrepare(int i)
-{
-    mudFrameBody = mudFrame(mudShapes[i].w, mudStates[i].w);
-    int j = mudPartner(i);
-    mudFrameDonor = j >= 0 ? mudFrame(mudMergeShapes[i].w, mudStates[j].w) : mudFrameBody;
-    vec4 birth = mudPatches[i];
-    mudStrandRoot = vec3(birth.x, terrainHeight(birth.xy) - 0.2 * birth.w, birth.y);
-}
-
-// One living body: slot s's parts drawn around `body` (centre, drawing radius) with `shape`
-// (scale, heading) and its prepared frame; the fusion donor is drawn with its own slot and the
-// absorber's record of it.
-float mudBody(int s, vec4 body, vec4 shape, vec4 frame, vec3 p)
-{
-    float R = max(body.w, 1e-3);
-    vec2 cs = frame.xy;
-    float g = mudGolemBodies[s].w;
-    float legs = mudWalkers[s].x;
-    float phase = mudStates[s].w;
-    vec3 scale = max(shape.xyz, vec3(1e-3));
+    float R = max(c.body.w, 1e-3);
+    vec2 cs = c.frame.xy;
+    float legs = c.parts.x;
+    float g = c.parts.y;
+    vec3 scale = max(c.shape.xyz, vec3(1e-3));
     vec3 radii = R * scale;
     if (graphicsQuality.w > 0 && g > 0.001) {
         // Hand-moulded golems: a slow two-wave warp of the whole clay.
-        vec3 q = toHeading(p - body.xyz, cs) / R;
-        float a = sin(dot(q, vec3(3.8, 2.1, 1.3)) + phase);
-        float b = sin(dot(q, vec3(-2.6, 3.7, 2.9)) + 1.73 * phase);
+        vec3 q = toHeading(p - c.body.xyz, cs) / R;
+        float a = sin(dot(q, vec3(3.8, 2.1, 1.3)) + c.parts.z);
+        float b = sin(dot(q, vec3(-2.6, 3.7, 2.9)) + 1.73 * c.parts.z);
         p += fromHeading(vec3(0.75, 0.30, -0.25) * a + vec3(-0.25, 0.55, 0.50) * b, cs) * 0.04 * R * g;
     }
-    vec3 q = toHeading(p - body.xyz, cs);
+    vec3 q = toHeading(p - c.body.xyz, cs);
     float d = sdEllipsoid(q, radii);
     float pooled = (1.0 - legs) * (1.0 - smoothstep(0.14, 0.42, scale.y));
     float skirt = (1.0 - legs) * (1.0 - pooled);
@@ -601,7 +651,7 @@ float mudBody(int s, vec4 body, vec4 shape, vec4 frame, vec3 p)
         float k = 0.2 * R * skirt * min(1.0, scale.y / 0.55);
         vec3 lobe = max(vec3(0.46, 0.38, 0.46) * radii * skirt, vec3(1e-3));
         // Lobes at 2.094 j + phase: the first from the frame, the others turned from it.
-        vec2 a = frame.zw;
+        vec2 a = c.frame.zw;
         for (int j = 0; j < 3; j++) {
             vec3 offset = vec3(0.62 * radii.x * a.x, -0.5 * radii.y, 0.62 * radii.z * a.y);
             d = smin(d, sdEllipsoid(q - offset, lobe), k);
@@ -609,74 +659,63 @@ float mudBody(int s, vec4 body, vec4 shape, vec4 frame, vec3 p)
             if (j >= 2 || skirt <= 0.01) break;
         }
     }
-    if (legs > 0.001) d = mudLegs(s, p, d, R, g);
-    if (g > 0.001) d = mudGolem(s, p, d, R, g, cs);
-    return mudCarve(s, p, d);
+    if (legs > 0.001) d = mudLegs(c, p, d, R, g);
+    if (g > 0.001) d = mudGolem(c, p, d, R, g);
+    return mudCarve(c, p, d);
 }
 
-// The pooled form of a flat bun or puddle: a slab with squared-off rim, lying along the slope.
-float mudPooled(int i, vec3 p)
+// The pooled form of a flat bun or puddle: a slab with squared-off rim, lying along the ground
+// slope (packed in the torso semi-axes of a flat bun).
+float mudPooled(MudClay c, vec3 p)
 {
-    vec4 body = mudBodies[i];
-    vec4 shape = mudShapes[i];
-    vec3 radii = max(body.w * shape.xyz, vec3(1e-3));
-    float pooled = 1.0 - smoothstep(0.14, 0.42, shape.y);
-    vec3 slope = mudGolemShapes[i].xyz;
-    vec3 w = p - body.xyz;
-    w.y -= slope.x * w.x + slope.z * w.z;
-    vec3 q = toHeading(w, mudFrameBody.xy);
+    vec3 radii = max(c.body.w * c.shape.xyz, vec3(1e-3));
+    float pooled = 1.0 - smoothstep(0.14, 0.42, c.shape.y);
+    vec3 w = p - c.body.xyz;
+    w.y -= c.axes.x * w.x + c.axes.z * w.z;
+    vec3 q = toHeading(w, c.frame.xy);
     vec2 u = q.xz / radii.xz;
     float u2 = dot(u, u);
     float corner = u2 > 1e-8 ? 4.0 * u.x * u.x * u.y * u.y / (u2 * u2) : 0.0;
     q.xz *= 1.0 + 0.22 * pooled * corner;
-    return mudCarve(i, p, sdEllipsoid(q, radii) / mix(1.0, 1.6, pooled));
-}
-
-// Flat bodies take the pooled form: no corpse, no legs, no fusion, no strand.
-bool mudIsPooled(int i)
-{
-    return mudCorpseBase[i].z < 0.5 && mudShapes[i].y < 0.42 && mudWalkers[i].x <= 0.001 &&
-           mudWalkers[i].w < 0.5 && mudStates[i].x <= 0.001;
+    return mudCarve(c, p, sdEllipsoid(q, radii) / mix(1.0, 1.6, pooled));
 }
 
 // A compressed corpse point taken back into its frozen pose; side picks the half (0 unsplit).
-vec3 mudFrozenPoint(int i, vec3 p, float side)
+vec3 mudFrozen(vec4 base, vec4 motion, vec3 p, float side)
 {
-    vec4 base = mudCorpseBase[i];
-    vec4 motion = mudCorpseMotion[i];
     vec3 q = p;
     q.xz -= motion.xy * motion.z * side;
     q.y = base.x + (q.y - base.y) / max(motion.w, 0.005);
     return q;
 }
 
-// Distance to slot i's clay: living body with its fusion donor and birth strand, the pooled
-// form, or a corpse half (side +1 / -1; 0 for an unsplit corpse and the living).
-float mudField(int i, vec3 p, float side)
+vec3 mudFrozenPoint(int i, vec3 p, float side)
 {
-    if (mudIsPooled(i)) return mudPooled(i, p);
-    vec4 base = mudCorpseBase[i];
-    bool corpse = base.z > 0.5;
-    vec3 q = corpse ? mudFrozenPoint(i, p, side) : p;
-    int partner = corpse ? -1 : mudPartner(i);
-    int parts = partner >= 0 ? 2 : 1;
-    float R = mudBodies[i].w;
+    return mudFrozen(mudCorpseBase[i], mudCorpseMotion[i], p, side);
+}
+
+// Distance to the traced slot's clay (mudPrepare): living body with its fusion donor and
+// birth strand, the pooled form, or a corpse half (side +1 / -1; 0 unsplit and living).
+float mudField(vec3 p, float side)
+{
+    if (mudTracePooled) return mudPooled(mudClayA, p);
+    bool corpse = mudTraceBase.z > 0.5;
+    vec3 q = corpse ? mudFrozen(mudTraceBase, mudTraceMotion, p, side) : p;
+    float R = mudClayA.body.w;
     float d = 1e9;
     for (int part = 0; part < 2; part++) {
-        int s = part == 0 ? i : max(partner, 0);
-        vec4 body = part == 0 ? mudBodies[i] : mudMergeBodies[i];
-        vec4 shape = part == 0 ? mudShapes[i] : mudMergeShapes[i];
-        float b = mudBody(s, body, shape, part == 0 ? mudFrameBody : mudFrameDonor, q);
-        d = part == 0 ? b : smin(d, b, min(body.w, 0.3 * R));
-        if (part + 1 >= parts) break;
+        MudClay c = part == 0 ? mudClayA : mudClayB;
+        float b = mudBody(c, q);
+        d = part == 0 ? b : smin(d, b, min(c.body.w, 0.3 * R));
+        if (part + 1 >= mudTraceParts) break;
     }
     if (corpse) {
-        d *= max(mudCorpseMotion[i].w, 0.005);
-        if (base.w > 0.5) d = max(d, -side * mudPlane(mudCorpsePlanes[i], q));
+        d *= max(mudTraceMotion.w, 0.005);
+        if (mudTraceBase.w > 0.5) d = max(d, -side * mudPlane(mudTracePlane, q));
         return d;
     }
-    float spray = mudStates[i].x;
-    if (spray > 0.001) d = smin(d, sdTaperedCapsule(p, mudStrandRoot, mudBodies[i].xyz, 1.6 * spray, 0.65 * spray), 0.15);
+    float spray = mudTraceStrand.w;
+    if (spray > 0.001) d = smin(d, sdTaperedCapsule(p, mudTraceStrand.xyz, mudClayA.body.xyz, 1.6 * spray, 0.65 * spray), 0.15);
     return d;
 }
 
@@ -737,7 +776,7 @@ vec2 mudSpan(int i, vec3 ro, vec3 rd)
     vec3 scale = max(mudShapes[i].xyz, vec3(1e-3));
     if (mudPlainBun(i)) {
         vec3 radii = body.w * scale * 1.12 + 0.05 * body.w;
-        return ellipsoidInterval(toHeading(ro - body.xyz, mudFrameBody.xy), toHeading(rd, mudFrameBody.xy), vec3(0.0), radii);
+        return ellipsoidInterval(toHeading(ro - body.xyz, mudClayA.frame.xy), toHeading(rd, mudClayA.frame.xy), vec3(0.0), radii);
     }
     vec4 bound = mudBound(i);
     vec2 whole = sphereInterval(ro, rd, bound.xyz, bound.w);
@@ -1194,7 +1233,7 @@ bool traceMud(vec3 ro, vec3 rd, float eps, inout float depth, inout vec3 colour)
                         vec3 o = probe == 0 ? vec3(1.0, -1.0, -1.0) : (probe == 1 ? vec3(-1.0, -1.0, 1.0)
                                : (probe == 2 ? vec3(-1.0, 1.0, -1.0) : vec3(1.0, 1.0, 1.0)));
                         vec3 q = probe < 0 ? ro + rd * t : hitPoint + o * e;
-                        float d = mudField(s, q, side);
+                        float d = mudField(q, side);
                         if (probe >= 0) {
                             gradient += o * d;
                             if (probe == 3) {
