@@ -743,7 +743,8 @@ vec4 mudBound(int i)
 {
     vec4 body = mudBodies[i];
     vec4 shape = mudShapes[i];
-    vec4 bound = vec4(body.xyz, max(body.w * max(shape.x, max(shape.y, shape.z)) * 1.22, mudWalkers[i].y));
+    // The skirt's lobes reach 1.23 radii out and their blend a little more: 1.22 would clip them.
+    vec4 bound = vec4(body.xyz, max(body.w * (max(shape.x, max(shape.y, shape.z)) * 1.26 + 0.05), mudWalkers[i].y));
     vec4 base = mudCorpseBase[i];
     if (base.z > 0.5) {
         bound.y = (bound.y - base.x) * mudCorpseMotion[i].w + base.y;
@@ -753,7 +754,7 @@ vec4 mudBound(int i)
     if (partner >= 0) {
         vec4 donor = mudMergeBodies[i];
         vec4 donorShape = mudMergeShapes[i];
-        float r = max(donor.w * max(donorShape.x, max(donorShape.y, donorShape.z)) * 1.22, mudWalkers[partner].y);
+        float r = max(donor.w * (max(donorShape.x, max(donorShape.y, donorShape.z)) * 1.26 + 0.05), mudWalkers[partner].y);
         bound = encloseSpheres(bound, vec4(donor.xyz, r));
     }
     float spray = mudStates[i].x;
@@ -767,7 +768,7 @@ vec4 mudBound(int i)
     return bound;
 }
 
-// Part of the ray that can meet slot i's clay: the plain bun's ellipsoid grown by its skirt; for
+// Part of the ray that can meet slot i's clay: the plain bun's ellipsoid grown over its skirt; for
 // walkers and golems the hull of the spans through the body, torso and limb spheres (each grown
 // by its blends); else the whole bound. Needs mudPrepare(i).
 vec2 mudSpan(int i, vec3 ro, vec3 rd)
@@ -775,7 +776,7 @@ vec2 mudSpan(int i, vec3 ro, vec3 rd)
     vec4 body = mudBodies[i];
     vec3 scale = max(mudShapes[i].xyz, vec3(1e-3));
     if (mudPlainBun(i)) {
-        vec3 radii = body.w * scale * 1.12 + 0.05 * body.w;
+        vec3 radii = body.w * (scale * 1.26 + 0.05);
         return ellipsoidInterval(toHeading(ro - body.xyz, mudClayA.frame.xy), toHeading(rd, mudClayA.frame.xy), vec3(0.0), radii);
     }
     vec4 bound = mudBound(i);
@@ -783,7 +784,7 @@ vec2 mudSpan(int i, vec3 ro, vec3 rd)
     bool limbed = mudCorpseBase[i].z < 0.5 && mudWalkers[i].w < 0.5 && mudStates[i].x <= 0.001;
     if (!limbed || whole.y < whole.x) return whole;
     float R = mudWalkers[i].y / 1.8;   // the leg bound is at least 1.8 R
-    vec2 span = sphereInterval(ro, rd, body.xyz, body.w * max(scale.x, max(scale.y, scale.z)) * 1.22 + 0.1 * R);
+    vec2 span = sphereInterval(ro, rd, body.xyz, body.w * (max(scale.x, max(scale.y, scale.z)) * 1.26 + 0.05) + 0.1 * R);
     vec4 torso = mudGolemBodies[i];
     if (torso.w > 0.001) {
         vec3 axes = mudGolemShapes[i].xyz;
