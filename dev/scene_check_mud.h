@@ -10,6 +10,6 @@ struct SceneMudCheckCounts {
 
 // Renders hand-packed mudlings and reads colour and depth back: a bun drawn at its pixel with
 // the body's depth, a tile whose mask is cleared doing no creature work, the shadow qualities,
-// cavities and cuts as empty space, mounds and craters in the ground, and finite colour under
-// degenerate packed values. Prints one "ok  " or "FAIL" line per check; returns the counts.
+// cavities and cuts as empty space, mounds and craters in the ground, tile masks that lose no
+// pixel, and finite colour under degenerate packed values. Prints one "ok  " or "FAIL" line per check; returns the counts.
 SceneMudCheckCounts SceneCheckMudDraw(SceneResources &resources, const SceneShaders &shaders);

@@ -340,6 +340,40 @@ static void CheckPatches(SceneMudCheckCounts &counts, SceneResources &resources,
     Report(counts, std::fabs(rise - expected) < 0.02f && std::fabs(sink - 0.2f) < 0.02f, line);
 }
 
+// The tile masks as packed lose nothing: every kind of body, strand, splash, spray, corpse,
+// chunk and fusion drawn with its own masks gives the same picture as with every tile listing
+// every slot.
+static void CheckMasksLoseNothing(SceneMudCheckCounts &counts, SceneResources &resources, const SceneShaders &shaders)
+{
+    SceneView view = CheckView(9.0f);
+    SceneMudFixture &f = checkFixture;
+    SceneMudFixtureReset(f, false);
+    int bun = SceneMudFixtureBun(f, -3.4f, 1.2f, 3.0f, 0.7f, 3.0f);
+    SceneMudFixtureLanding(f, bun, 0.3f);
+    SceneMudFixtureWalker(f, -1.0f, 1.8f, 6.0f, 2.2f, 8.0f, 0.7f);
+    SceneMudFixtureGolem(f, 2.6f, 1.4f, 9.0f, -0.6f, 12.0f, 0.2f);
+    SceneMudFixtureBirth(f, 0.8f, -0.2f, 0.25f, 14.0f);
+    int dasher = SceneMudFixtureBun(f, 0.0f, 0.0f, 2.0f, 0.0f, 21.0f);
+    SceneMudFixtureDash(f, dasher, {-3.5f, 0.0f, -1.5f}, {0.5f, 0.0f, -2.5f}, 0.5f);
+    int corpse = SceneMudFixtureCorpse(f, 2.8f, -1.8f, 3.0f, 0.4f, true, 0.6f, 0.8f);
+    SceneMudFixtureChunk(f, corpse, 0, {3.6f, 1.3f, -1.0f}, 0.25f);
+    SceneMudFixtureFusion(f, -2.2f, -1.6f, 2.0f, 1.0f, 0.5f);
+    SceneMudFixtureTiles(f, view.camera, (float)MUD_CHECK_W / (float)MUD_CHECK_H);
+    Render(resources, shaders, view, &f, readMud);
+    for (int t = 0; t < SCENE_MUD_TILE_COUNT; t++) f.tiles[t][0] = f.tiles[t][1] = -1;
+    Render(resources, shaders, view, &f, readOther);
+    int differ = 0, shown = 0;
+    Render(resources, shaders, view, nullptr, readEmpty);
+    for (int i = 0; i < MUD_CHECK_W * MUD_CHECK_H; i++) {
+        if (ColourDifference(readMud, readOther, i) != 0 || readMud.depth[i] != readOther.depth[i]) differ++;
+        if (ColourDifference(readOther, readEmpty, i) > 2) shown++;
+    }
+    char line[200];
+    snprintf(line, sizeof(line), "tile masks lose nothing: %d of %d pixels differ from every tile listing every slot (%d show mudlings)",
+             differ, MUD_CHECK_W * MUD_CHECK_H, shown);
+    Report(counts, differ == 0 && shown > 2000, line);
+}
+
 // The interior program with its linear colour as output, so that a NaN cannot hide in the
 // tone curve.
 static Shader LinearProgram()
@@ -439,6 +473,7 @@ SceneMudCheckCounts SceneCheckMudDraw(SceneResources &resources, const SceneShad
     CheckShadows(counts, resources, shaders);
     CheckWounds(counts, resources, shaders);
     CheckPatches(counts, resources, shaders);
+    CheckMasksLoseNothing(counts, resources, shaders);
     CheckFinite(counts, resources);
     SceneSetGraphicsQuality(saved);
     return counts;
