@@ -372,6 +372,18 @@ static void CheckMasksLoseNothing(SceneMudCheckCounts &counts, SceneResources &r
     snprintf(line, sizeof(line), "tile masks lose nothing: %d of %d pixels differ from every tile listing every slot (%d show mudlings)",
              differ, MUD_CHECK_W * MUD_CHECK_H, shown);
     Report(counts, differ == 0 && shown > 2000, line);
+
+    // A view that lists slots but hands over no blocks draws none of them.
+    SceneView bare = view;
+    SceneMudFixtureView(f, bare);
+    bare.mudPoseB = nullptr;
+    SceneRender(resources, shaders, bare, {}, MUD_CHECK_W, MUD_CHECK_H);
+    ReadBack(resources, readMud);
+    int drawn = 0;
+    for (int i = 0; i < MUD_CHECK_W * MUD_CHECK_H; i++)
+        if (ColourDifference(readMud, readEmpty, i) != 0 || readMud.depth[i] != readEmpty.depth[i]) drawn++;
+    snprintf(line, sizeof(line), "slots listed without their blocks: %d pixels differ from the empty ground", drawn);
+    Report(counts, drawn == 0, line);
 }
 
 // The interior program with its linear colour as output, so that a NaN cannot hide in the
