@@ -4,7 +4,7 @@
 
 #include "render/scene.h"
 
-struct SceneMudCheckCounts {
+struct SceneCheckMudCounts {
     int passed, failed;
 };
 
@@ -12,4 +12,4 @@ struct SceneMudCheckCounts {
 // the body's depth, a tile whose mask is cleared doing no creature work, the shadow qualities,
 // cavities and cuts as empty space, mounds and craters in the ground, tile masks that lose no
 // pixel, and finite colour under degenerate packed values. Prints one "ok  " or "FAIL" line per check; returns the counts.
-SceneMudCheckCounts SceneCheckMudDraw(SceneResources &resources, const SceneShaders &shaders);
+SceneCheckMudCounts SceneCheckMudDraw(SceneResources &resources, const SceneShaders &shaders);

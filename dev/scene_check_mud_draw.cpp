@@ -32,7 +32,7 @@ struct MudReadback {
 static MudReadback readEmpty, readMud, readOther;   // large: kept off the stack
 static SceneMudFixture checkFixture;
 
-static void Report(SceneMudCheckCounts &counts, bool ok, const char *what)
+static void Report(SceneCheckMudCounts &counts, bool ok, const char *what)
 {
     printf("%s %s\n", ok ? "ok  " : "FAIL", what);
     if (ok) counts.passed++;
@@ -144,7 +144,7 @@ static BodyHit RayBody(const SceneMudFixture &f, int s, Vector3 ro, Vector3 rd)
 
 // A bun at a known point: pixels whose ray meets its upper body show it at the ellipsoid's
 // distance; pixels whose ray passes well clear of it keep the ground's depth.
-static void CheckBunAtItsPixel(SceneMudCheckCounts &counts, SceneResources &resources, const SceneShaders &shaders)
+static void CheckBunAtItsPixel(SceneCheckMudCounts &counts, SceneResources &resources, const SceneShaders &shaders)
 {
     SceneView view = CheckView(8.0f);
     Render(resources, shaders, view, nullptr, readEmpty);
@@ -184,7 +184,7 @@ static void CheckBunAtItsPixel(SceneMudCheckCounts &counts, SceneResources &reso
 
 // The tile under the bun's centre loses its mask bits: that tile shows exactly the empty ground
 // (no body, no shadow, no ground patch), while the neighbouring tiles still show the body.
-static void CheckClearedTile(SceneMudCheckCounts &counts, SceneResources &resources, const SceneShaders &shaders)
+static void CheckClearedTile(SceneCheckMudCounts &counts, SceneResources &resources, const SceneShaders &shaders)
 {
     SceneView view = CheckView(5.5f);
     Render(resources, shaders, view, nullptr, readEmpty);
@@ -223,7 +223,7 @@ static void CheckClearedTile(SceneMudCheckCounts &counts, SceneResources &resour
 
 // Shadow quality 0 casts nothing on the ground; 1 darkens it under the body, never brightens;
 // 2 adds the walker's legs.
-static void CheckShadows(SceneMudCheckCounts &counts, SceneResources &resources, const SceneShaders &shaders)
+static void CheckShadows(SceneCheckMudCounts &counts, SceneResources &resources, const SceneShaders &shaders)
 {
     SceneQuality saved = SceneGraphicsQuality();
     SceneView view = CheckView(8.0f);
@@ -255,7 +255,7 @@ static void CheckShadows(SceneMudCheckCounts &counts, SceneResources &resources,
 
 // A cavity and a living cut are empty space: rays through the removed clay go deeper than the
 // intact body, and rays that pass only through the cut-away side reach the ground.
-static void CheckWounds(SceneMudCheckCounts &counts, SceneResources &resources, const SceneShaders &shaders)
+static void CheckWounds(SceneCheckMudCounts &counts, SceneResources &resources, const SceneShaders &shaders)
 {
     SceneView view = CheckView(6.0f);
     Render(resources, shaders, view, nullptr, readEmpty);
@@ -312,7 +312,7 @@ static void CheckWounds(SceneMudCheckCounts &counts, SceneResources &resources, 
 
 // A buried slot shows only its mound, raising the ground by the mound height at the spawn
 // point; a free slot keeps its crater 0.2 m deep there. Both leave the colour of clay undrawn.
-static void CheckPatches(SceneMudCheckCounts &counts, SceneResources &resources, const SceneShaders &shaders)
+static void CheckPatches(SceneCheckMudCounts &counts, SceneResources &resources, const SceneShaders &shaders)
 {
     SceneView view = CheckView(6.0f);
     Render(resources, shaders, view, nullptr, readEmpty);
@@ -343,7 +343,7 @@ static void CheckPatches(SceneMudCheckCounts &counts, SceneResources &resources,
 // The tile masks as packed lose nothing: every kind of body, strand, splash, spray, corpse,
 // chunk and fusion drawn with its own masks gives the same picture as with every tile listing
 // every slot.
-static void CheckMasksLoseNothing(SceneMudCheckCounts &counts, SceneResources &resources, const SceneShaders &shaders)
+static void CheckMasksLoseNothing(SceneCheckMudCounts &counts, SceneResources &resources, const SceneShaders &shaders)
 {
     SceneView view = CheckView(9.0f);
     SceneMudFixture &f = checkFixture;
@@ -407,7 +407,7 @@ static Shader LinearProgram()
 // Degenerate packed values: zero radii and scales, coincident limb joints, a partner index out
 // of range, a corpse at zero compression, drops at their first and last instants. Every linear
 // colour must stay finite and non-negative.
-static void CheckFinite(SceneMudCheckCounts &counts, SceneResources &resources)
+static void CheckFinite(SceneCheckMudCounts &counts, SceneResources &resources)
 {
     const int w = 160, h = 90;
     static float pixels[160 * 90 * 4];
@@ -475,9 +475,9 @@ static void CheckFinite(SceneMudCheckCounts &counts, SceneResources &resources)
 
 // [SECTION] Entry
 
-SceneMudCheckCounts SceneCheckMudDraw(SceneResources &resources, const SceneShaders &shaders)
+SceneCheckMudCounts SceneCheckMudDraw(SceneResources &resources, const SceneShaders &shaders)
 {
-    SceneMudCheckCounts counts{};
+    SceneCheckMudCounts counts{};
     SceneQuality saved = SceneGraphicsQuality();
     SceneSetGraphicsQuality({0, 2, 1, 2});
     CheckBunAtItsPixel(counts, resources, shaders);
