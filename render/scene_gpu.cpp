@@ -7,6 +7,8 @@
 //   [SECTION] Frame
 #include "render/scene.h"
 
+#include "common/maths.h"
+
 #include "rlgl.h"
 
 #include "external/glad.h"
@@ -169,8 +171,6 @@ void SceneCanyonEnd()
 // [SECTION] MudPose blocks
 
 static const int MUD_POSE_BYTES[2] = {SCENE_MUD_POSE_A_BYTES, SCENE_MUD_POSE_B_BYTES};
-
-static int ClampMudCount(int count) { return count < 0 ? 0 : (count > SCENE_MUD_SLOTS ? SCENE_MUD_SLOTS : count); }
 static const char *const MUD_POSE_NAMES[2] = {"MudPoseA", "MudPoseB"};
 
 bool SceneBindMudPoseBlocks(SceneResources &resources, Shader shader)
@@ -242,7 +242,7 @@ int SceneUploadMudBlocks(const SceneResources &resources, const SceneView &view)
             if (ranges[i].block == block) glBufferSubData(GL_UNIFORM_BUFFER, ranges[i].offset, ranges[i].bytes, blocks[block] + ranges[i].offset);
     }
     glBindBuffer(GL_UNIFORM_BUFFER, 0);
-    return n > 0 ? ClampMudCount(view.mudCount) : 0;
+    return n > 0 ? ClampInt(view.mudCount, 0, SCENE_MUD_SLOTS) : 0;
 }
 
 // [SECTION] Frame
