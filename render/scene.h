@@ -2,7 +2,8 @@
 // the mudling uniform blocks, and one frame of the ray-marched world.
 //
 // Pure (no GL, render/scene.cpp): SceneGroundRectFor, SceneVariantSource, SceneUniformRequired,
-// SceneSetGraphicsQuality / SceneGraphicsQuality. Everything else needs the window's GL context.
+// SceneMudUploadRanges, SceneSetGraphicsQuality / SceneGraphicsQuality. Everything else needs the
+// window's GL context.
 #pragma once
 
 #include "world/camera.h"
@@ -18,6 +19,8 @@ constexpr int SCENE_MUD_POSE_A_BYTES = 13824;
 constexpr int SCENE_MUD_POSE_B_BYTES = 15360;
 constexpr int SCENE_MUD_POSE_A_BINDING = 0;    // uniform-buffer binding points
 constexpr int SCENE_MUD_POSE_B_BINDING = 1;
+constexpr int SCENE_MUD_ARRAY_COUNT = 30;      // vec4 arrays of both blocks; mudTiles is the 31st copy
+constexpr int SCENE_MUD_VEC4_BYTES = 16;
 constexpr int SCENE_METEOR_CAPACITY = 8;
 constexpr int SCENE_SPIKE_CAPACITY = 8;
 constexpr float SCENE_CHASM_DEPTH = 200.0f;    // ray distance written beyond the arena outline
@@ -52,6 +55,23 @@ enum SceneUniform {
 constexpr int SCENE_COMMON_UNIFORM_COUNT = SCENE_U_ROCK_COLOR;   // 37, in both programs
 
 extern const char *const SCENE_UNIFORM_NAMES[SCENE_UNIFORM_COUNT];
+
+// One vec4 array of the MudPose blocks, where the std140 layout puts it.
+struct SceneMudArray {
+    const char *name;
+    int block;      // 0 MudPoseA, 1 MudPoseB
+    int offset;     // bytes from the block start
+    int perSlot;    // entries per slot: 1, or 2 for legs, arms, cavities and chunks
+};
+
+extern const SceneMudArray SCENE_MUD_ARRAYS[SCENE_MUD_ARRAY_COUNT];
+
+// A byte range of one block to copy from the packed bytes into the uniform buffer.
+struct SceneMudRange {
+    int block;
+    int offset;
+    int bytes;
+};
 
 struct SceneLocations {
     int loc[SCENE_UNIFORM_COUNT];   // -1 where the program lacks the uniform
@@ -108,6 +128,10 @@ struct SceneView {
     SceneSpikes spikes;
     int mudCount;                               // packed mudling entries
     int mudTiles[SCENE_MUD_TILE_COUNT][2];       // per screen tile, two slot masks
+    // The packed blocks, byte for byte in the std140 layout (SCENE_MUD_POSE_A_BYTES and
+    // SCENE_MUD_POSE_B_BYTES); without either no mudling is drawn.
+    const void *mudPoseA;
+    const void *mudPoseB;
 };
 
 // Ground inputs; a texture with id 0 is replaced by a neutral 1 x 1 stand-in.
@@ -136,6 +160,7 @@ struct SceneResources {
     SceneTarget canyon;               // RGBA16F colour + depth texture, point filtered; lazily
     unsigned int poseBuffers[2];      // MudPoseA, MudPoseB uniform buffers; 0 until bound once
     unsigned int blocksProgram;       // program the blocks were last bound to
+    bool blocksBound;                 // that binding succeeded: the shader reads the buffers
     Texture2D neutralZero;            // 1 x 1 all zero: flat heights, no tracks, no soil
     Texture2D neutralDetail;          // 1 x 1 mid relief and grain, no cracks
 };
@@ -156,6 +181,12 @@ bool SceneCheckUniforms(const SceneLocations &locations, bool canyon);
 bool SceneBindMudPoseBlocks(SceneResources &resources, Shader shader);
 // Sub-range upload into MudPoseA (block 0) or MudPoseB (1); ignored outside the block.
 void SceneUploadMudPose(const SceneResources &resources, int block, int offset, const void *data, int bytes);
+// The byte ranges that carry the first `count` slots (clamped to 0..48) of every array, one per
+// array in block order; returns how many were written (0 for no slots, else 30).
+int SceneMudUploadRanges(int count, SceneMudRange ranges[SCENE_MUD_ARRAY_COUNT]);
+// Copies the used entries of the view's packed blocks, one sub-upload per array; returns the
+// count the shader may draw (0 without blocks, buffers or a bound program).
+int SceneUploadMudBlocks(const SceneResources &resources, const SceneView &view);
 // Unloads both programs; accepts empty ones.
 void SceneShadersRelease(SceneShaders &shaders);
 

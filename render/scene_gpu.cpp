@@ -7,6 +7,8 @@
 //   [SECTION] Frame
 #include "render/scene.h"
 
+#include "common/maths.h"
+
 #include "rlgl.h"
 
 #include "external/glad.h"
@@ -212,6 +214,7 @@ bool SceneBindMudPoseBlocks(SceneResources &resources, Shader shader)
         return false;
     }
     resources.blocksProgram = shader.id;
+    resources.blocksBound = true;
     return true;
 }
 
@@ -223,6 +226,23 @@ void SceneUploadMudPose(const SceneResources &resources, int block, int offset, 
     glBindBuffer(GL_UNIFORM_BUFFER, resources.poseBuffers[block]);
     glBufferSubData(GL_UNIFORM_BUFFER, offset, bytes, data);
     glBindBuffer(GL_UNIFORM_BUFFER, 0);
+}
+
+int SceneUploadMudBlocks(const SceneResources &resources, const SceneView &view)
+{
+    const unsigned char *blocks[2] = {(const unsigned char *)view.mudPoseA, (const unsigned char *)view.mudPoseB};
+    if (!blocks[0] || !blocks[1] || !resources.blocksBound || resources.poseBuffers[0] == 0 || resources.poseBuffers[1] == 0)
+        return 0;
+    SceneMudRange ranges[SCENE_MUD_ARRAY_COUNT];
+    int n = SceneMudUploadRanges(view.mudCount, ranges);
+    // Entries past the count keep last frame's bytes: the shader reads slots below mudCount only.
+    for (int block = 0; block < 2 && n > 0; block++) {
+        glBindBuffer(GL_UNIFORM_BUFFER, resources.poseBuffers[block]);
+        for (int i = 0; i < n; i++)
+            if (ranges[i].block == block) glBufferSubData(GL_UNIFORM_BUFFER, ranges[i].offset, ranges[i].bytes, blocks[block] + ranges[i].offset);
+    }
+    glBindBuffer(GL_UNIFORM_BUFFER, 0);
+    return n > 0 ? ClampInt(view.mudCount, 0, SCENE_MUD_SLOTS) : 0;
 }
 
 // [SECTION] Frame
@@ -241,7 +261,7 @@ static void SetVec4Array(Shader s, int loc, const Vector4 *v, int count)
 static int ClampCount(int count, int capacity) { return count < 0 ? 0 : (count > capacity ? capacity : count); }
 
 static void SceneSetUniforms(Shader s, const int *loc, const SceneView &view, const SceneGround &ground,
-                             int width, int height, bool canyon, bool rocksActive)
+                             int width, int height, bool canyon, bool rocksActive, int mud)
 {
     const FollowCamera &camera = view.camera;
     float nearPlane = (float)rlGetCullDistanceNear();
@@ -286,7 +306,6 @@ static void SceneSetUniforms(Shader s, const int *loc, const SceneView &view, co
     if (canyon) SetInt(s, loc[SCENE_U_ROCKS_ACTIVE], rocksActive ? 1 : 0);
     SetVec2(s, loc[SCENE_U_TRACK_ORIGIN], ground.trackOrigin);
 
-    int mud = ClampCount(view.mudCount, SCENE_MUD_SLOTS);
     SetInt(s, loc[SCENE_U_MUD_COUNT], mud);
     if (mud > 0) SetShaderValueV(s, loc[SCENE_U_MUD_TILES], view.mudTiles, SHADER_UNIFORM_IVEC2, SCENE_MUD_TILE_COUNT);
 }
@@ -308,9 +327,10 @@ void SceneDrawPass(SceneResources &resources, const SceneShaders &shaders, const
         // Start-up checked both programs, so this is a lost context at worst: warn once, no retry.
         TraceLog(LOG_WARNING, "SCENE: mudlings stay undrawn in the %s program", canyon ? "canyon" : "interior");
         resources.blocksProgram = shader.id;
+        resources.blocksBound = false;
     }
-    SceneSetUniforms(shader, loc, view, ground, width, height, canyon, rocksActive);
-    // The mudling packer uploads the blocks through SceneUploadMudPose before this pass.
+    int mud = SceneUploadMudBlocks(resources, view);
+    SceneSetUniforms(shader, loc, view, ground, width, height, canyon, rocksActive, mud);
 
     BeginShaderMode(shader);
     // Explicit units instead of raylib's first-free slot order, which would also merge two

@@ -6,13 +6,16 @@
 //
 // Index
 //   [SECTION] Uniforms and blocks
-//   [SECTION] Distance helpers       noise, clayNoise, primitives, analytic intersections
-//   [SECTION] Per-object fields      arena, terrain and patches, astronaut parts, saw blade
+//   [SECTION] Distance helpers       noise, clayNoise, primitives, smooth minimum, limb curves,
+//                                    analytic intersections
+//   [SECTION] Per-object fields      arena, terrain and patches, mudling bodies, astronaut parts,
+//                                    saw blade
 //   [SECTION] Scene map              the astronaut with materials
-//   [SECTION] Marching               floor search, astronaut, mudlings, meteor rocks, blades
-//   [SECTION] Normals
+//   [SECTION] Marching               floor search, astronaut, mudlings with drops, meteor rocks, blades
+//   [SECTION] Normals                astronaut, blades (mudling normals come with their march)
 //   [SECTION] Shadows                player, clouds, blades, mudlings
-//   [SECTION] Shading                astronaut, ground, chasm, meteors, blades, mist, clouds
+//   [SECTION] Shading                astronaut, mudlings and drops, ground, chasm, meteors, blades,
+//                                    mist, clouds
 //   [SECTION] main
 
 #ifndef ENABLE_CANYON
@@ -121,8 +124,7 @@ float yawCos, yawSin;
 mat3 bodyMatrix;                // player frame -> body frame rotation
 mat3 bootMatrix[2];             // player frame -> boot frame rotation, per leg
 ivec2 tileMask;                 // this pixel's mudling slots, limited to mudCount
-int rayPatchSlots[48];          // slots whose birth patch can reach this ray, ascending
-int rayPatchCount;
+uvec2 rayPatchMask;             // slots whose birth patch can reach this ray, bit i of word i / 32
 
 // [SECTION] Distance helpers
 
@@ -264,6 +266,90 @@ vec3 rotZ(vec3 v, float a)
     return vec3(v.x * c - v.y * s, v.x * s + v.y * c, v.z);
 }
 
+// A creature's heading frame: x sideways, y up, z forward; cs = (cos heading, sin heading).
+vec3 toHeading(vec3 v, vec2 cs)
+{
+    return vec3(v.x * cs.x - v.z * cs.y, v.y, v.z * cs.x + v.x * cs.y);
+}
+
+vec3 fromHeading(vec3 v, vec2 cs)
+{
+    return vec3(v.x * cs.x + v.z * cs.y, v.y, v.z * cs.x - v.x * cs.y);
+}
+
+// Polynomial smooth minimum over a blend width k (metres).
+float smin(float a, float b, float k)
+{
+    k = max(k, 1e-4);
+    float h = clamp(0.5 + 0.5 * (b - a) / k, 0.0, 1.0);
+    return mix(b, a, h) - k * h * (1.0 - h);
+}
+
+// Tapered capsule whose radius eases in and out along the segment, so chained segments meet
+// without a crease; the divisor covers the easing's steepest slope (1.5 times the linear one).
+float sdEasedTaper(vec3 p, vec3 a, vec3 b, float r0, float r1)
+{
+    vec3 pa = p - a;
+    vec3 ba = b - a;
+    float l2 = max(dot(ba, ba), 1e-8);
+    float h = clamp(dot(pa, ba) / l2, 0.0, 1.0);
+    float dr = r1 - r0;
+    return (length(pa - ba * h) - (r0 + dr * h * h * (3.0 - 2.0 * h))) / sqrt(1.0 + 2.25 * dr * dr / l2);
+}
+
+// Limb curve: quadratic Bezier from a to c with b as its control point.
+vec3 bezier(vec3 a, vec3 b, vec3 c, float t)
+{
+    return mix(mix(a, b, t), mix(b, c, t), t);
+}
+
+// Component j (0..3) of v without indexing it at run time, which software rasterisers spill.
+float vecAt(vec4 v, int j)
+{
+    return j == 0 ? v.x : (j == 1 ? v.y : (j == 2 ? v.z : v.w));
+}
+
+// Golem arm width along its curve, in arm radii: thick shoulder, slim wrist, heavy fist.
+float armTaper(float t)
+{
+    return t < 0.55 ? 1.2 - 0.5 * smoothstep(0.0, 0.55, t) : 0.7 + 0.4 * smoothstep(0.55, 1.0, t);
+}
+
+// Continuous curved tube along the arm curve s-e-h: the nearest curve parameter from three
+// chords, refined by Newton steps on (B(t) - p) . B'(t) = 0. Scaled down to stay a bound.
+float sdArmTube(vec3 p, vec3 s, vec3 e, vec3 h, float w)
+{
+    vec3 b1 = bezier(s, e, h, 1.0 / 3.0);
+    vec3 b2 = bezier(s, e, h, 2.0 / 3.0);
+    float best = 1e20;
+    float t = 0.0;
+    for (int k = 0; k < 3; k++) {
+        vec3 a = k == 0 ? s : (k == 1 ? b1 : b2);
+        vec3 b = k == 0 ? b1 : (k == 1 ? b2 : h);
+        vec3 pa = p - a;
+        vec3 ba = b - a;
+        float u = clamp(dot(pa, ba) / max(dot(ba, ba), 1e-8), 0.0, 1.0);
+        vec3 off = pa - ba * u;
+        float d2 = dot(off, off);
+        if (d2 < best) {
+            best = d2;
+            t = (float(k) + u) / 3.0;
+        }
+        if (k >= 2) break;
+    }
+    vec3 first = e - s;
+    vec3 bend = h - 2.0 * e + s;
+    for (int k = 0; k < 3; k++) {
+        vec3 q = bezier(s, e, h, t) - p;
+        vec3 slope = 2.0 * (first + t * bend);
+        float f = dot(q, slope);
+        float df = dot(slope, slope) + 2.0 * dot(q, bend);
+        if (df > 1e-6) t = clamp(t - f / df, 0.0, 1.0);
+        if (k >= 2) break;
+    }
+    return (length(bezier(s, e, h, t) - p) - armTaper(t) * w) * 0.60;
+}
+
 // Entry and exit distances of a ray (unit direction) through a sphere; exit < entry on a miss.
 vec2 sphereInterval(vec3 ro, vec3 rd, vec3 centre, float radius)
 {
@@ -312,10 +398,16 @@ float terrainHeight(vec2 xz)
     return textureLod(terrainHeights, (xz + 144.0) / 288.0, 0.0).r + soilDeposit(xz).r;
 }
 
-bool tileHasSlot(int i)
+// Lowest slot of a two-word slot mask, cleared from it; -1 once the mask is empty. Loops visit
+// only the slots a tile lists, so an empty or sparse tile costs next to nothing.
+int nextSlot(inout uvec2 bits)
 {
-    int word = i < 32 ? tileMask.x : tileMask.y;
-    return ((uint(word) >> uint(i & 31)) & 1u) != 0u;
+    int word = bits.x != 0u ? 0 : 1;
+    uint w = bits[word];
+    if (w == 0u) return -1;
+    uint low = w & (~w + 1u);
+    bits[word] = w ^ low;
+    return 32 * word + int(log2(float(low)) + 0.5);
 }
 
 // Birth mound and crater of one slot at a ground point.
@@ -333,32 +425,38 @@ float mudPatchAt(int i, vec2 xz)
 // Keeps the tile's slots whose birth patch lies near this ray's horizontal line.
 void mudPatchMaskForRay(vec3 ro, vec3 rd)
 {
-    rayPatchCount = 0;
+    rayPatchMask = uvec2(0u);
+    if (tileMask == ivec2(0)) return;
     vec2 along = rd.xz;
     float alongLength = length(along);
     bool vertical = alongLength < 1e-6;
     along = vertical ? vec2(0.0) : along / alongLength;
-    for (int i = 0; i < 48; i++) {
-        if (i >= mudCount) break;
-        if (!tileHasSlot(i)) continue;
-        vec4 patch = mudPatches[i];
-        if (patch.z <= 0.0 && patch.w <= 0.0) continue;
+    uvec2 slots = uvec2(tileMask);
+    int i = nextSlot(slots);
+    for (int n = 0; n < 48; n++) {
+        int s = max(i, 0);
+        vec4 patch = mudPatches[s];
         vec2 offset = patch.xy - ro.xz;
         float off = vertical ? 0.0 : abs(offset.x * along.y - offset.y * along.x);
         float margin = 0.0001 * (1.0 + max(abs(offset.x), abs(offset.y)));
-        if (vertical || off <= 1.525 + margin) {
-            rayPatchSlots[rayPatchCount] = i;
-            rayPatchCount++;
-        }
+        if ((patch.z > 0.0 || patch.w > 0.0) && (vertical || off <= 1.525 + margin)) rayPatchMask[s >> 5] |= 1u << uint(s & 31);
+        i = nextSlot(slots);
+        if (i < 0) break;
     }
 }
 
+// Sum of this ray's patches in ascending slot order, visiting set bits only: a mask, not a
+// list, since per-pixel arrays indexed at run time are slow on software rasterisers.
 float mudPatchHeight(vec2 xz)
 {
+    uvec2 bits = rayPatchMask;
+    int i = nextSlot(bits);
+    if (i < 0) return 0.0;
     float h = 0.0;
-    for (int k = 0; k < 48; k++) {
-        if (k >= rayPatchCount) break;
-        h += mudPatchAt(rayPatchSlots[k], xz);
+    for (int n = 0; n < 48; n++) {
+        h += mudPatchAt(max(i, 0), xz);
+        i = nextSlot(bits);
+        if (i < 0) break;
     }
     return h;
 }
@@ -367,6 +465,345 @@ float mudPatchHeight(vec2 xz)
 float soilHeight(vec2 xz)
 {
     return terrainHeight(xz) + mudPatchHeight(xz);
+}
+
+// Plane value of a packed plane (normal, offset): positive on the removed side.
+float mudPlane(vec4 plane, vec3 p)
+{
+    return dot(plane.xyz, p) + plane.w;
+}
+
+// Partner slot of an absorbing slot, or -1.
+int mudPartner(int i)
+{
+    int j = int(mudWalkers[i].w + 0.5) - 1;
+    return (j >= 0 && j < mudCount && j != i) ? j : -1;
+}
+
+// One body's drawing data, read from the blocks once per traced slot: a software rasteriser
+// gathers every block read lane by lane, so the march must not repeat them for each sample.
+struct MudClay {
+    vec4 body;          // centre, drawing radius
+    vec4 shape;         // scale, heading
+    vec4 frame;         // heading cos, sin; first skirt lobe cos, sin
+    vec3 parts;         // leg visibility, golem visibility, phase
+    vec4 hip0, knee0, foot0, hip1, knee1, foot1;
+    vec4 torso, axes;   // golem torso centre and visibility, semi-axes
+    vec4 shoulder0, elbow0, hand0, shoulder1, elbow1, hand1;
+    vec4 wound0, wound1;
+    vec4 cut;           // living cut plane; a plane that removes nothing without a cut
+};
+
+// Slot s drawn around `body` (centre, drawing radius) with `shape` (scale, heading): its own
+// record, or the absorber's record of a fusion donor.
+MudClay mudLoad(int s, vec4 body, vec4 shape)
+{
+    MudClay c;
+    c.body = body;
+    c.shape = shape;
+    float phase = mudStates[s].w;
+    c.frame = vec4(cos(shape.w), sin(shape.w), cos(phase), sin(phase));
+    c.parts = vec3(mudWalkers[s].x, mudGolemBodies[s].w, phase);
+    c.hip0 = mudLegHips[2 * s];
+    c.knee0 = mudLegKnees[2 * s];
+    c.foot0 = mudLegFeet[2 * s];
+    c.hip1 = mudLegHips[2 * s + 1];
+    c.knee1 = mudLegKnees[2 * s + 1];
+    c.foot1 = mudLegFeet[2 * s + 1];
+    c.torso = mudGolemBodies[s];
+    c.axes = mudGolemShapes[s];
+    c.shoulder0 = mudArmShoulders[2 * s];
+    c.elbow0 = mudArmElbows[2 * s];
+    c.hand0 = mudArmHands[2 * s];
+    c.shoulder1 = mudArmShoulders[2 * s + 1];
+    c.elbow1 = mudArmElbows[2 * s + 1];
+    c.hand1 = mudArmHands[2 * s + 1];
+    c.wound0 = mudWounds[2 * s];
+    c.wound1 = mudWounds[2 * s + 1];
+    c.cut = mudCutStates[s].x > 0.5 ? mudCutPlanes[s] : vec4(0.0, 0.0, 0.0, -1e9);
+    return c;
+}
+
+// The traced slot, set once per slot by mudPrepare: its body and fusion donor, and what the
+// slot itself adds (corpse pose, birth strand, pooled slope).
+MudClay mudClayA;
+MudClay mudClayB;
+int mudTraceParts;      // 1, or 2 with a fusion donor
+bool mudTracePooled;    // the flat pooled form
+vec4 mudTraceBase;      // corpse: ground levels, corpse flag, split flag
+vec4 mudTraceMotion;    // corpse: separation direction x, z, separation, compression
+vec4 mudTracePlane;     // corpse: death plane
+vec4 mudTraceStrand;    // strand foot xyz, thickness
+
+void mudPrepare(int i)
+{
+    vec4 base = mudCorpseBase[i];
+    int j = base.z > 0.5 ? -1 : mudPartner(i);
+    mudTraceParts = j >= 0 ? 2 : 1;
+    // One copy of the loads serves both bodies; the second pass runs only for a fusion.
+    for (int part = 0; part < 2; part++) {
+        MudClay c = mudLoad(part == 0 ? i : max(j, 0), part == 0 ? mudBodies[i] : mudMergeBodies[i],
+                            part == 0 ? mudShapes[i] : mudMergeShapes[i]);
+        if (part == 0) mudClayA = c;
+        mudClayB = c;
+        if (part + 1 >= mudTraceParts) break;
+    }
+    mudTraceBase = base;
+    mudTraceMotion = mudCorpseMotion[i];
+    mudTracePlane = mudCorpsePlanes[i];
+    vec4 birth = mudPatches[i];
+    float spray = mudStates[i].x;
+    mudTraceStrand = vec4(birth.x, terrainHeight(birth.xy) - 0.2 * birth.w, birth.y, spray);
+    mudTracePooled = base.z < 0.5 && mudShapes[i].y < 0.42 && mudWalkers[i].x <= 0.001 && j < 0 && spray <= 0.001;
+}
+
+// Cavities and the living cut carved out of a body's field.
+float mudCarve(MudClay c, vec3 p, float d)
+{
+    if (c.wound0.w > 0.0) d = max(d, c.wound0.w - length(p - c.wound0.xyz));
+    if (c.wound1.w > 0.0) d = max(d, c.wound1.w - length(p - c.wound1.xyz));
+    return max(d, mudPlane(c.cut, p));
+}
+
+// Legs joined to the field d. A leg whose bounding sphere lies beyond every blend stands in by
+// that bound: cheaper on hardware that branches, and never longer than the true distance.
+float mudLegs(MudClay c, vec3 p, float d, float R, float g)
+{
+    float kBody = R * mix(0.65, 0.20, g);
+    float kPair = R * mix(0.55, 0.18, g);
+    float legs = 1e9;
+    for (int side = 0; side < 2; side++) {
+        vec4 hip = side == 0 ? c.hip0 : c.hip1;
+        vec3 knee = side == 0 ? c.knee0.xyz : c.knee1.xyz;
+        vec3 foot = side == 0 ? c.foot0.xyz : c.foot1.xyz;
+        float w = hip.w;
+        vec3 m = (hip.xyz + knee + foot) / 3.0;
+        float reach = max(max(length(hip.xyz - m), length(knee - m)), length(foot - m)) + 1.2 * w;
+        float leg = length(p - m) - reach;
+        if (w > 1e-4 && leg < min(d, legs) + kBody + kPair) {
+            // Three eased segments along the curve; a golem's straight leg takes over by g.
+            float curved = 1e9;
+            vec3 a = hip.xyz;
+            float ra = 1.2 * w;
+            int segments = g < 0.999 ? 3 : 1;
+            for (int k = 1; k <= 3; k++) {
+                float t = float(k) / 3.0;
+                vec3 b = bezier(hip.xyz, knee, foot, t);
+                float rb = mix(1.2, 0.85, t) * w;
+                curved = min(curved, sdEasedTaper(p, a, b, ra, rb));
+                a = b;
+                ra = rb;
+                if (k >= segments) break;
+            }
+            float straight = sdTaperedCapsule(p, hip.xyz, foot, 1.2 * w, 0.85 * w);
+            leg = g <= 0.001 ? curved : (g >= 0.999 ? straight : mix(curved, straight, g));
+        }
+        if (w > 1e-4) legs = legs > 1e8 ? leg : smin(legs, leg, kPair);
+        if (side >= 1 || c.hip1.w <= 1e-4) break;
+    }
+    return legs > 1e8 ? d : smin(d, legs, kBody);
+}
+
+// Golem torso and arms joined to the body field d.
+float mudGolem(MudClay c, vec3 p, float d, float R, float g)
+{
+    float golem = sdEllipsoid(toHeading(p - c.torso.xyz, c.frame.xy), max(c.axes.xyz, vec3(0.002)));
+    for (int arm = 0; arm < 2; arm++) {
+        vec4 shoulder = arm == 0 ? c.shoulder0 : c.shoulder1;
+        vec3 elbow = arm == 0 ? c.elbow0.xyz : c.elbow1.xyz;
+        vec3 hand = arm == 0 ? c.hand0.xyz : c.hand1.xyz;
+        float w = shoulder.w;
+        float k = 0.24 * w;
+        // The curve stays inside the box of its three points: an arm clearly beyond the blends
+        // stands in by its box distance, which never exceeds the tube's.
+        vec3 lo = min(min(shoulder.xyz, elbow), hand) - 1.2 * w;
+        vec3 hi = max(max(shoulder.xyz, elbow), hand) + 1.2 * w;
+        float box = 0.6 * length(max(max(lo - p, p - hi), 0.0));
+        float tube = box > min(golem, d) + k + 0.28 * R ? box : sdArmTube(p, shoulder.xyz, elbow, hand, w);
+        if (w > 1e-4) golem = smin(golem, tube, k);
+        if (arm >= 1 || c.shoulder1.w <= 1e-4) break;
+    }
+    return smin(d, golem, 0.28 * R) / (1.0 + 0.34 * g);
+}
+
+// One living body: ellipsoid with squash and stretch, the bun's three-lobed skirt, legs, golem
+// torso and arms, carved by its cavities and cut.
+float mudBody(MudClay c, vec3 p)
+{
+    float R = max(c.body.w, 1e-3);
+    vec2 cs = c.frame.xy;
+    float legs = c.parts.x;
+    float g = c.parts.y;
+    vec3 scale = max(c.shape.xyz, vec3(1e-3));
+    vec3 radii = R * scale;
+    if (graphicsQuality.w > 0 && g > 0.001) {
+        // Hand-moulded golems: a slow two-wave warp of the whole clay.
+        vec3 q = toHeading(p - c.body.xyz, cs) / R;
+        float a = sin(dot(q, vec3(3.8, 2.1, 1.3)) + c.parts.z);
+        float b = sin(dot(q, vec3(-2.6, 3.7, 2.9)) + 1.73 * c.parts.z);
+        p += fromHeading(vec3(0.75, 0.30, -0.25) * a + vec3(-0.25, 0.55, 0.50) * b, cs) * 0.04 * R * g;
+    }
+    vec3 q = toHeading(p - c.body.xyz, cs);
+    float d = sdEllipsoid(q, radii);
+    float pooled = (1.0 - legs) * (1.0 - smoothstep(0.14, 0.42, scale.y));
+    float skirt = (1.0 - legs) * (1.0 - pooled);
+    if (skirt > 0.01) {
+        float k = 0.2 * R * skirt * min(1.0, scale.y / 0.55);
+        vec3 lobe = max(vec3(0.46, 0.38, 0.46) * radii * skirt, vec3(1e-3));
+        // Lobes at 2.094 j + phase: the first from the frame, the others turned from it.
+        vec2 a = c.frame.zw;
+        for (int j = 0; j < 3; j++) {
+            vec3 offset = vec3(0.62 * radii.x * a.x, -0.5 * radii.y, 0.62 * radii.z * a.y);
+            d = smin(d, sdEllipsoid(q - offset, lobe), k);
+            a = vec2(a.x * -0.4996578 - a.y * 0.8662229, a.y * -0.4996578 + a.x * 0.8662229);
+            if (j >= 2 || skirt <= 0.01) break;
+        }
+    }
+    if (legs > 0.001) d = mudLegs(c, p, d, R, g);
+    if (g > 0.001) d = mudGolem(c, p, d, R, g);
+    return mudCarve(c, p, d);
+}
+
+// The pooled form of a flat bun or puddle: a slab with squared-off rim, lying along the ground
+// slope (packed in the torso semi-axes of a flat bun).
+float mudPooled(MudClay c, vec3 p)
+{
+    vec3 radii = max(c.body.w * c.shape.xyz, vec3(1e-3));
+    float pooled = 1.0 - smoothstep(0.14, 0.42, c.shape.y);
+    vec3 w = p - c.body.xyz;
+    w.y -= c.axes.x * w.x + c.axes.z * w.z;
+    vec3 q = toHeading(w, c.frame.xy);
+    vec2 u = q.xz / radii.xz;
+    float u2 = dot(u, u);
+    float corner = u2 > 1e-8 ? 4.0 * u.x * u.x * u.y * u.y / (u2 * u2) : 0.0;
+    q.xz *= 1.0 + 0.22 * pooled * corner;
+    return mudCarve(c, p, sdEllipsoid(q, radii) / mix(1.0, 1.6, pooled));
+}
+
+// A compressed corpse point taken back into its frozen pose; side picks the half (0 unsplit).
+vec3 mudFrozen(vec4 base, vec4 motion, vec3 p, float side)
+{
+    vec3 q = p;
+    q.xz -= motion.xy * motion.z * side;
+    q.y = base.x + (q.y - base.y) / max(motion.w, 0.005);
+    return q;
+}
+
+vec3 mudFrozenPoint(int i, vec3 p, float side)
+{
+    return mudFrozen(mudCorpseBase[i], mudCorpseMotion[i], p, side);
+}
+
+// Distance to the traced slot's clay (mudPrepare): living body with its fusion donor and
+// birth strand, the pooled form, or a corpse half (side +1 / -1; 0 unsplit and living).
+float mudField(vec3 p, float side)
+{
+    if (mudTracePooled) return mudPooled(mudClayA, p);
+    bool corpse = mudTraceBase.z > 0.5;
+    vec3 q = corpse ? mudFrozen(mudTraceBase, mudTraceMotion, p, side) : p;
+    float R = mudClayA.body.w;
+    float d = 1e9;
+    for (int part = 0; part < 2; part++) {
+        MudClay c = part == 0 ? mudClayA : mudClayB;
+        float b = mudBody(c, q);
+        d = part == 0 ? b : smin(d, b, min(c.body.w, 0.3 * R));
+        if (part + 1 >= mudTraceParts) break;
+    }
+    if (corpse) {
+        d *= max(mudTraceMotion.w, 0.005);
+        if (mudTraceBase.w > 0.5) d = max(d, -side * mudPlane(mudTracePlane, q));
+        return d;
+    }
+    float spray = mudTraceStrand.w;
+    if (spray > 0.001) d = smin(d, sdTaperedCapsule(p, mudTraceStrand.xyz, mudClayA.body.xyz, 1.6 * spray, 0.65 * spray), 0.15);
+    return d;
+}
+
+// A bun drawn by its body and skirt alone: no legs, golem parts, corpse, fusion, strand or pool.
+bool mudPlainBun(int i)
+{
+    return mudWalkers[i].x <= 0.001 && mudGolemBodies[i].w <= 0.001 && mudCorpseBase[i].z < 0.5 &&
+           mudWalkers[i].w < 0.5 && mudStates[i].x <= 0.001 && mudShapes[i].y >= 0.42;
+}
+
+// Smallest sphere holding two spheres (centre, radius).
+vec4 encloseSpheres(vec4 a, vec4 b)
+{
+    float d = length(b.xyz - a.xyz);
+    if (d + b.w <= a.w) return a;
+    if (d + a.w <= b.w) return b;
+    float r = 0.5 * (d + a.w + b.w);
+    return vec4(a.xyz + (b.xyz - a.xyz) * ((r - a.w) / max(d, 1e-6)), r);
+}
+
+// Sphere holding everything slot i's field can draw: the body or its packed bound, lowered to
+// the compressed centre for corpses, grown around the donor of a fusion and the birth strand.
+// Reads no texture, so it is cheap enough to test every slot of a tile.
+vec4 mudBound(int i)
+{
+    vec4 body = mudBodies[i];
+    vec4 shape = mudShapes[i];
+    // The skirt's lobes reach 1.23 radii out and their blend a little more: 1.22 would clip them.
+    vec4 bound = vec4(body.xyz, max(body.w * (max(shape.x, max(shape.y, shape.z)) * 1.26 + 0.05), mudWalkers[i].y));
+    vec4 base = mudCorpseBase[i];
+    if (base.z > 0.5) {
+        bound.y = (bound.y - base.x) * mudCorpseMotion[i].w + base.y;
+        return bound;
+    }
+    int partner = mudPartner(i);
+    if (partner >= 0) {
+        vec4 donor = mudMergeBodies[i];
+        vec4 donorShape = mudMergeShapes[i];
+        float r = max(donor.w * (max(donorShape.x, max(donorShape.y, donorShape.z)) * 1.26 + 0.05), mudWalkers[partner].y);
+        bound = encloseSpheres(bound, vec4(donor.xyz, r));
+    }
+    float spray = mudStates[i].x;
+    if (spray > 0.001) {
+        // The strand's foot lies in the ground under the jump, at most 1.5 m + R below the body.
+        vec4 birth = mudPatches[i];
+        vec3 top = vec3(birth.x, body.y, birth.y);
+        vec4 strand = vec4(top - vec3(0.0, 0.75 + 0.5 * body.w, 0.0), 0.75 + 0.5 * body.w + 1.6 * spray + 0.15);
+        bound = encloseSpheres(bound, strand);
+    }
+    return bound;
+}
+
+// Part of the ray that can meet slot i's clay: the plain bun's ellipsoid grown over its skirt; for
+// walkers and golems the hull of the spans through the body, torso and limb spheres (each grown
+// by its blends); else the whole bound. Needs mudPrepare(i).
+vec2 mudSpan(int i, vec3 ro, vec3 rd)
+{
+    vec4 body = mudBodies[i];
+    vec3 scale = max(mudShapes[i].xyz, vec3(1e-3));
+    if (mudPlainBun(i)) {
+        vec3 radii = body.w * (scale * 1.26 + 0.05);
+        return ellipsoidInterval(toHeading(ro - body.xyz, mudClayA.frame.xy), toHeading(rd, mudClayA.frame.xy), vec3(0.0), radii);
+    }
+    vec4 bound = mudBound(i);
+    vec2 whole = sphereInterval(ro, rd, bound.xyz, bound.w);
+    bool limbed = mudCorpseBase[i].z < 0.5 && mudWalkers[i].w < 0.5 && mudStates[i].x <= 0.001;
+    if (!limbed || whole.y < whole.x) return whole;
+    float R = mudWalkers[i].y / 1.8;   // the leg bound is at least 1.8 R
+    vec2 span = sphereInterval(ro, rd, body.xyz, body.w * (max(scale.x, max(scale.y, scale.z)) * 1.26 + 0.05) + 0.1 * R);
+    vec4 torso = mudGolemBodies[i];
+    if (torso.w > 0.001) {
+        vec3 axes = mudGolemShapes[i].xyz;
+        vec2 t = sphereInterval(ro, rd, torso.xyz, max(axes.x, max(axes.y, axes.z)) * 1.1 + 0.3 * R);
+        span = vec2(min(span.x, t.x), max(span.y, t.y));
+    }
+    for (int limb = 0; limb < 4; limb++) {
+        int k = 2 * i + (limb & 1);
+        bool arm = limb >= 2;
+        vec4 root = arm ? mudArmShoulders[k] : mudLegHips[k];
+        vec3 mid = arm ? mudArmElbows[k].xyz : mudLegKnees[k].xyz;
+        vec3 tip = arm ? mudArmHands[k].xyz : mudLegFeet[k].xyz;
+        vec3 m = (root.xyz + mid + tip) / 3.0;
+        float reach = max(max(length(root.xyz - m), length(mid - m)), length(tip - m)) + 1.2 * root.w + 0.3 * R;
+        vec2 t = sphereInterval(ro, rd, m, reach);
+        if (root.w > 1e-4) span = vec2(min(span.x, t.x), max(span.y, t.y));
+        if (limb >= 3 || (limb == 1 && torso.w <= 0.001)) break;
+    }
+    return vec2(max(span.x, whole.x), min(span.y, whole.y));
 }
 
 vec3 toPlayerFrame(vec3 w)
@@ -598,29 +1035,259 @@ vec2 traceAstronaut(vec3 ro, vec3 rd, float tMax, float eps)
     return vec2(-1.0, 0.0);
 }
 
-// Mudlings: until the creature fields arrive, each drawn slot of this tile is its plain body
-// ellipsoid. Returns true and updates depth, colour and normal on a nearer hit.
-bool traceMud(vec3 ro, vec3 rd, inout float depth, inout vec3 colour)
+vec3 shadeMud(int i, float side, vec3 p, vec3 rd, vec3 n);
+vec3 shadeDrop(vec3 n, vec3 rd);
+
+// Nearer hit of a ray with an ellipsoid (radii in the heading frame cs) than `best`.
+bool dropHit(vec3 ro, vec3 rd, vec3 centre, vec3 radii, vec2 cs, inout float best, inout vec3 normal)
 {
+    vec3 o = toHeading(ro - centre, cs) / radii;
+    vec3 d = toHeading(rd, cs) / radii;
+    float a = dot(d, d);
+    float b = dot(o, d);
+    float h = b * b - a * (dot(o, o) - 1.0);
+    if (h < 0.0) return false;
+    float t = (-b - sqrt(h)) / a;
+    if (t < 0.0 || t >= best) return false;
+    best = t;
+    normal = normalize(fromHeading((o + d * t) / radii, cs));
+    return true;
+}
+
+// Landing drops of slot i: four (two at spray quality 0) fly from the touchdown point, splat
+// where their bottoms meet the ground and throw three droplets each.
+bool mudLandingDrops(int i, vec3 ro, vec3 rd, inout float best, inout vec3 normal)
+{
+    vec4 burst = mudBursts[i];
+    vec4 landings = mudImpacts[i];
+    float age = burst.w;
+    float last = max(max(landings.x, landings.y), max(landings.z, landings.w));
+    if (!(age >= 0.0 && age < 1.7 && last > 0.0 && age < last + 0.48)) return false;
+    vec2 span = sphereInterval(ro, rd, burst.xyz, 3.2);
+    if (span.y < span.x || span.x >= best) return false;
     bool found = false;
-    for (int i = 0; i < 48; i++) {
-        if (i >= mudCount) break;
-        if (!tileHasSlot(i) || mudWalkers[i].z < 0.5) continue;
-        vec4 body = mudBodies[i];
-        vec4 shape = mudShapes[i];
-        vec3 radii = max(body.w * shape.xyz, vec3(0.02));
-        vec3 o = rotY(ro - body.xyz, -shape.w);
-        vec3 d = rotY(rd, -shape.w);
-        vec2 span = ellipsoidInterval(o, d, vec3(0.0), radii);
-        if (span.y < span.x || span.x >= depth) continue;
-        vec3 q = o + d * span.x;
-        vec3 n = rotY(normalize(q / (radii * radii)), shape.w);
-        vec3 base = mix(vec3(0.075, 0.028, 0.010), vec3(0.23, 0.10, 0.037), 0.47);
-        colour = base * (vec3(0.29, 0.34, 0.39) + vec3(1.3, 1.05, 0.75) * max(dot(n, SUN), 0.0));
-        depth = span.x;
-        found = true;
+    float phase = mudStates[i].w;
+    int drops = graphicsQuality.z > 0 ? 4 : 2;
+    for (int j = 0; j < 4; j++) {
+        float land = vecAt(landings, j);
+        float seed = phase + 13.71 * float(j);
+        float angle = 4.18 * seed;
+        float speed = 1.1 + 0.8 * fract(seed);
+        vec3 v = vec3(cos(angle) * speed, 2.0 + 1.4 * fract(3.1 * seed), sin(angle) * speed);
+        float r = 0.055 + 0.045 * fract(7.3 * seed);
+        if (land > 0.0 && age < land) {
+            vec3 p = burst.xyz + vec3(v.x * age, v.y * age - 4.9 * age * age, v.z * age);
+            found = dropHit(ro, rd, p, vec3(r), vec2(1.0, 0.0), best, normal) || found;
+        }
+        float a = age - land;
+        if (land > 0.0 && a >= 0.0 && a <= 0.48) {
+            vec3 ground = burst.xyz + vec3(v.x * land, v.y * land - 4.9 * land * land - r, v.z * land);
+            float fade = 1.0 - smoothstep(0.28, 0.48, a);
+            float spread = mix(r, 2.9 * r, smoothstep(0.0, 0.13, a));
+            float thickness = mix(r, 0.015, smoothstep(0.0, 0.09, a)) * fade;
+            if (spread * fade > 1e-3) {
+                vec3 radii = vec3(spread * fade, max(0.004, thickness), 0.83 * spread * fade);
+                found = dropHit(ro, rd, ground + vec3(0.0, 0.65 * thickness, 0.0), radii, vec2(cos(angle), -sin(angle)),
+                                best, normal) || found;
+            }
+            float dr = 0.38 * r * (1.0 - smoothstep(0.10, 0.30, a));
+            for (int k = 0; k < 3; k++) {
+                float ak = angle + 2.094 * float(k);
+                float rise = (0.95 + 0.55 * fract(seed + 0.37 * float(k))) * a - 4.9 * a * a;
+                vec3 centre = ground + vec3(cos(ak) * 1.1 * a, rise + 1.35 * dr, sin(ak) * 1.1 * a);
+                if (dr >= 1e-3 && rise >= 0.0)
+                    found = dropHit(ro, rd, centre, vec3(1.0, 1.35, 1.0) * dr, vec2(1.0, 0.0), best, normal) || found;
+                if (k >= 2 || dr < 1e-3) break;
+            }
+        }
+        if (j + 1 >= drops) break;
     }
     return found;
+}
+
+// Dash spray of slot i: six side drops (two at spray quality 0) thrown off the dash line,
+// alternately left and right, each splatting with one bounce droplet.
+bool mudDashDrops(int i, vec3 ro, vec3 rd, inout float best, inout vec3 normal)
+{
+    vec4 start = mudDashStarts[i];
+    vec4 end = mudDashEnds[i];
+    float duration = end.w;
+    float elapsed = start.w;
+    if (!(duration > 0.03 && elapsed >= 0.0 && elapsed < 1.6)) return false;
+    vec2 span = sphereInterval(ro, rd, 0.5 * (start.xyz + end.xyz), 0.5 * length(end.xyz - start.xyz) + 2.2);
+    if (span.y < span.x || span.x >= best) return false;
+    vec2 dir = end.xz - start.xz;
+    float len = length(dir);
+    dir = len > 1e-5 ? dir / len : vec2(0.0, 1.0);
+    vec3 forward = vec3(dir.x, 0.0, dir.y);
+    vec3 right = vec3(dir.y, 0.0, -dir.x);
+    vec2 cs = vec2(dir.y, dir.x);
+    float R = mudBodies[i].w;
+    float phase = mudStates[i].w;
+    vec4 landingsA = mudDashImpactsA[i];
+    vec4 landingsB = mudDashImpactsB[i];
+    // Drops are emitted in order, every 0.08 s from 0.03 s, while the dash lasts.
+    float emitted = floor((min(elapsed, duration - 1e-6) - 0.03) / 0.08) + 1.0;
+    int drops = min(graphicsQuality.z > 0 ? 6 : 2, int(clamp(emitted, 0.0, 6.0)));
+    if (drops <= 0) return false;
+    bool found = false;
+    for (int j = 0; j < 6; j++) {
+        float emit = 0.03 + 0.08 * float(j);
+        float flown = elapsed - emit;
+        float land = j < 4 ? vecAt(landingsA, j) : vecAt(landingsB, j - 4);
+        float side = (j % 2 == 0) ? -1.0 : 1.0;
+        float seed = phase + 11.31 * float(j);
+        float r = 0.045 + 0.025 * fract(7.3 * seed);
+        vec3 from = mix(start.xyz, end.xyz, emit / duration) + right * side * 0.65 * R;
+        from.y = terrainHeight(from.xz) + 0.18;
+        vec3 v = -0.65 * forward + right * side * (1.7 + 0.6 * fract(seed));
+        v.y = 1.8 + 0.7 * fract(3.1 * seed);
+        if (land > 0.0 && flown < land) {
+            vec3 p = from + v * flown - vec3(0.0, 4.9 * flown * flown, 0.0);
+            found = dropHit(ro, rd, p, vec3(1.0, 1.25, 1.0) * r, cs, best, normal) || found;
+        }
+        float a = flown - land;
+        if (land > 0.0 && a >= 0.0 && a <= 0.36) {
+            vec3 landed = from + v * land - vec3(0.0, 4.9 * land * land, 0.0);
+            float fade = 1.0 - smoothstep(0.18, 0.36, a);
+            float spread = r * mix(1.0, 3.1, smoothstep(0.0, 0.12, a));
+            float thickness = max(0.004, mix(r, 0.012, smoothstep(0.0, 0.08, a)) * fade);
+            if (spread * fade > 1e-3) {
+                vec3 radii = vec3(spread * fade, thickness, 0.7 * spread * fade);
+                found = dropHit(ro, rd, landed - vec3(0.0, r - thickness, 0.0), radii, cs, best, normal) || found;
+            }
+            float rise = a - 4.9 * a * a;
+            if (rise >= 0.0) {
+                vec3 centre = landed + right * side * 0.9 * a + vec3(0.0, rise, 0.0);
+                found = dropHit(ro, rd, centre, vec3(0.36 * r), cs, best, normal) || found;
+            }
+        }
+        if (j + 1 >= drops) break;
+    }
+    return found;
+}
+
+// Whether slot i has drops, spray or chunks on show this frame.
+bool mudHasEffects(int i)
+{
+    vec4 burst = mudBursts[i];
+    vec4 landings = mudImpacts[i];
+    float last = max(max(landings.x, landings.y), max(landings.z, landings.w));
+    bool landing = burst.w >= 0.0 && burst.w < 1.7 && last > 0.0 && burst.w < last + 0.48;
+    bool dash = mudDashEnds[i].w > 0.03 && mudDashStarts[i].w >= 0.0 && mudDashStarts[i].w < 1.6;
+    return landing || dash || mudDamageChunks[2 * i].w > 0.0 || mudDamageChunks[2 * i + 1].w > 0.0;
+}
+
+// Mudlings of this pixel's tile: clay bodies sphere-traced inside their bounds, drops, dash
+// spray and debris chunks; the nearest hit in front of `depth` is shaded once. A first pass
+// keeps the slots whose bound the ray meets and those with effects on show, so the costly
+// passes run only for those. Loops test their end at the bottom: software rasterisers run a
+// loop body once more for a test at the top.
+bool traceMud(vec3 ro, vec3 rd, float eps, inout float depth, inout vec3 colour)
+{
+    float best = depth;
+    uvec2 bodies = uvec2(0u);
+    uvec2 effects = uvec2(0u);
+    uvec2 slots = uvec2(tileMask);
+    int i = nextSlot(slots);
+    if (i >= 0) {
+        for (int n = 0; n < 48; n++) {
+            int s = max(i, 0);
+            uint bit = 1u << uint(s & 31);
+            if (mudWalkers[s].z > 0.5 || mudStates[s].x > 0.001) {
+                vec4 bound = mudBound(s);
+                vec2 span = sphereInterval(ro, rd, bound.xyz, bound.w);
+                if (span.y > max(span.x, 0.0) && span.x < best) bodies[s >> 5] |= bit;
+            }
+            if (mudHasEffects(s)) effects[s >> 5] |= bit;
+            i = nextSlot(slots);
+            if (i < 0) break;
+        }
+    }
+
+    int hitSlot = -1;
+    float hitSide = 0.0;
+    vec3 hitNormal = vec3(0.0, 1.0, 0.0);
+    float e = 0.5 * eps + 0.001;
+    i = nextSlot(bodies);
+    if (i >= 0) {
+        for (int n = 0; n < 48; n++) {
+            int s = max(i, 0);
+            mudPrepare(s);
+            vec2 span = mudSpan(s, ro, rd);
+            vec4 base = mudCorpseBase[s];
+            bool split = base.z > 0.5 && base.w > 0.5;
+            int steps = base.z > 0.5 ? 64 : 48;
+            float t0 = max(span.x, 0.0);
+            // The halves of a split corpse drift apart: each is traced on its own.
+            for (int piece = 0; piece < 2; piece++) {
+                float side = split ? (piece == 0 ? 1.0 : -1.0) : 0.0;
+                float t = t0;
+                float t1 = min(span.y, best);
+                if (t < t1) {
+                    // One field sample per pass: march samples, then at a hit the four samples
+                    // of the tetrahedral normal, so the program holds a single copy of the field.
+                    vec3 hitPoint = vec3(0.0);
+                    vec3 gradient = vec3(0.0);
+                    int probe = -1;
+                    for (int k = 0; k < 68; k++) {
+                        vec3 o = probe == 0 ? vec3(1.0, -1.0, -1.0) : (probe == 1 ? vec3(-1.0, -1.0, 1.0)
+                               : (probe == 2 ? vec3(-1.0, 1.0, -1.0) : vec3(1.0, 1.0, 1.0)));
+                        vec3 q = probe < 0 ? ro + rd * t : hitPoint + o * e;
+                        float d = mudField(q, side);
+                        if (probe >= 0) {
+                            gradient += o * d;
+                            if (probe == 3) {
+                                float l = length(gradient);
+                                hitNormal = l > 1e-9 ? gradient / l : -rd;
+                                break;
+                            }
+                            probe++;
+                        } else if (d < eps) {
+                            best = t;
+                            hitSlot = s;
+                            hitSide = side;
+                            hitPoint = q;
+                            probe = 0;
+                        } else {
+                            t += max(0.85 * d, 0.5 * eps);
+                            if (t > t1 || k + 1 >= steps) break;
+                        }
+                    }
+                }
+                if (!split) break;
+            }
+            i = nextSlot(bodies);
+            if (i < 0) break;
+        }
+    }
+
+    bool hitDrop = false;
+    vec3 dropNormal = vec3(0.0, 1.0, 0.0);
+    i = nextSlot(effects);
+    if (i >= 0) {
+        for (int n = 0; n < 48; n++) {
+            int s = max(i, 0);
+            if (mudLandingDrops(s, ro, rd, best, dropNormal)) hitDrop = true;
+            if (mudDashDrops(s, ro, rd, best, dropNormal)) hitDrop = true;
+            for (int k = 0; k < 2; k++) {
+                vec4 chunk = mudDamageChunks[2 * s + k];
+                if (chunk.w > 0.0 && dropHit(ro, rd, chunk.xyz, vec3(chunk.w), vec2(1.0, 0.0), best, dropNormal)) hitDrop = true;
+                if (k >= 1) break;
+            }
+            i = nextSlot(effects);
+            if (i < 0) break;
+        }
+    }
+    if (!hitDrop && hitSlot < 0) return false;
+    vec3 p = ro + rd * best;
+    if (hitDrop) {
+        colour = shadeDrop(dropNormal, rd);
+    } else {
+        colour = shadeMud(hitSlot, hitSide, p, rd, hitNormal);
+    }
+    depth = best;
+    return true;
 }
 
 // A meteor rock: spinning ellipsoid clipped by four planes, intersected analytically.
@@ -780,10 +1447,197 @@ float bladeShadow(vec3 p)
     return max(light, 0.2);
 }
 
-// Mudling shadows arrive with the creature fields.
+// Light left at p by one ellipsoid (radii in the heading frame cs) towards the sun.
+float ellipsoidShadow(vec3 p, vec3 centre, vec3 radii, vec2 cs)
+{
+    radii = max(radii, vec3(0.02));
+    float above = centre.y - p.y;
+    if (above + radii.y <= 0.0) return 1.0;
+    float softness = 0.12 + 0.10 * max(above - radii.y, 0.0);
+    // The sun line's distance from the centre bounds the body-frame one from below.
+    vec3 cp = centre - p;
+    vec3 off = cp - SUN * dot(cp, SUN);
+    float reach = (1.05 + softness) * max(radii.x, max(radii.y, radii.z));
+    if (dot(off, off) >= reach * reach) return 1.0;
+    vec3 o = toHeading(-cp, cs) / radii;
+    vec3 d = toHeading(SUN, cs) / radii;
+    float t = max(-dot(o, d) / dot(d, d), 0.0);
+    float D = length(o + d * t);
+    return 1.0 - 0.87 * (1.0 - smoothstep(0.85 - softness, 1.05 + softness, D));
+}
+
+// Light left at p by a limb segment a-b (radii ra, rb), both ends projected along the sun to
+// the height of p; parts below p cast nothing.
+float segmentShadow(vec3 p, vec3 a, vec3 b, float ra, float rb)
+{
+    float ha = a.y - p.y;
+    float hb = b.y - p.y;
+    if (ha <= 0.0 && hb <= 0.0) return 1.0;
+    vec2 pa = a.xz - SUN.xz * (ha / SUN.y) - p.xz;
+    vec2 ba = b.xz - SUN.xz * (hb / SUN.y) - p.xz - pa;
+    float h = clamp(-dot(pa, ba) / max(dot(ba, ba), 1e-8), 0.0, 1.0);
+    float height = mix(ha, hb, h);
+    if (height <= 0.0) return 1.0;
+    float distance = length(pa + ba * h);
+    float r = mix(ra, rb, h);
+    float softness = 0.04 + 0.06 * height;
+    return 1.0 - 0.78 * (1.0 - smoothstep(max(0.0, r - softness), r + softness, distance));
+}
+
+// A frozen corpse point as it stands now: flattened, and carried with its half.
+vec3 mudCompressedPoint(int i, vec3 v)
+{
+    vec4 base = mudCorpseBase[i];
+    vec4 motion = mudCorpseMotion[i];
+    v.y = base.y + (v.y - base.x) * motion.w;
+    if (base.w > 0.5) v.xz += motion.xy * motion.z * sign(mudPlane(mudCorpsePlanes[i], v));
+    return v;
+}
+
+// Legs, arms and golem torso of slot s (heading cs) at shadow quality 2; corpse points are
+// carried into their compressed pose by slot `corpse` (-1 for the living).
+float mudLimbShadow(int s, vec3 p, vec2 cs, int corpse)
+{
+    float light = 1.0;
+    float g = mudGolemBodies[s].w;
+    bool arms = mudArmShoulders[2 * s].w > 1e-4 || mudArmShoulders[2 * s + 1].w > 1e-4;
+    bool legs = mudLegHips[2 * s].w > 1e-4 || mudLegHips[2 * s + 1].w > 1e-4;
+    int limbCount = arms ? 4 : (legs ? 2 : 1);
+    for (int limb = 0; limb < 4; limb++) {
+        int k = 2 * s + (limb & 1);
+        bool arm = limb >= 2;
+        vec4 root = arm ? mudArmShoulders[k] : mudLegHips[k];
+        vec3 mid = arm ? mudArmElbows[k].xyz : mudLegKnees[k].xyz;
+        vec3 tip = arm ? mudArmHands[k].xyz : mudLegFeet[k].xyz;
+        float w = root.w;
+        vec3 a = corpse >= 0 ? mudCompressedPoint(corpse, root.xyz) : root.xyz;
+        float ra = 1.2 * w;
+        for (int j = 1; j <= 3; j++) {
+            float t = float(j) / 3.0;
+            vec3 b = bezier(root.xyz, mid, tip, t);
+            if (!arm) b = mix(b, mix(root.xyz, tip, t), g);
+            if (corpse >= 0) b = mudCompressedPoint(corpse, b);
+            float rb = (arm ? armTaper(t) : mix(1.2, 0.85, t)) * w;
+            if (w > 1e-4) light *= segmentShadow(p, a, b, ra, rb);
+            a = b;
+            ra = rb;
+            if (j >= 3) break;
+        }
+        if (limb + 1 >= limbCount) break;
+    }
+    if (g > 0.001) {
+        vec3 torso = mudGolemBodies[s].xyz;
+        vec3 axes = mudGolemShapes[s].xyz;
+        if (corpse >= 0) {
+            torso = mudCompressedPoint(corpse, torso);
+            axes.y *= mudCorpseMotion[corpse].w;
+        }
+        light *= ellipsoidShadow(p, torso, axes, cs);
+    }
+    return light;
+}
+
+// Cavities and the living cut of slot s let light through where the sun ray crosses them.
+float mudOpenings(int s, vec3 p, float light, int corpse)
+{
+    for (int k = 0; k < 2; k++) {
+        vec4 wound = mudWounds[2 * s + k];
+        vec3 c = corpse >= 0 ? mudCompressedPoint(corpse, wound.xyz) : wound.xyz;
+        float height = c.y - p.y;
+        float distance = length(c.xz - SUN.xz * (height / SUN.y) - p.xz);
+        if (wound.w > 0.0 && height > 0.0)
+            light = mix(light, 1.0, 0.65 * (1.0 - smoothstep(0.42 * wound.w, wound.w, distance)));
+        if (k >= 1) break;
+    }
+    if (mudCutStates[s].x > 0.5) {
+        vec3 q = p + SUN * ((mudBodies[s].y - p.y) / SUN.y);
+        light = mix(light, 1.0, smoothstep(-0.05, 0.10, mudPlane(mudCutPlanes[s], q)));
+    }
+    return light;
+}
+
+// Light left at ground point p by slot i: its body (a corpse in its compressed halves), the
+// limbs at quality 2 and its openings, then a fusion donor's own.
+float mudSlotShadow(int i, vec3 p, bool limbs)
+{
+    vec4 base = mudCorpseBase[i];
+    int corpse = base.z > 0.5 ? i : -1;
+    int partner = corpse >= 0 ? -1 : mudPartner(i);
+    int parts = partner >= 0 ? 2 : 1;
+    float light = 1.0;
+    for (int part = 0; part < 2; part++) {
+        int s = part == 0 ? i : max(partner, 0);
+        int frozen = part == 0 ? corpse : -1;
+        vec4 body = part == 0 ? mudBodies[i] : mudMergeBodies[i];
+        vec4 shape = part == 0 ? mudShapes[i] : mudMergeShapes[i];
+        vec2 cs = vec2(cos(shape.w), sin(shape.w));
+        vec3 radii = body.w * shape.xyz;
+        vec3 c = body.xyz;
+        vec4 motion = vec4(1.0, 0.0, 0.0, 1.0);
+        bool split = false;
+        if (frozen >= 0) {
+            motion = mudCorpseMotion[i];
+            c.y = base.y + (c.y - base.x) * motion.w;
+            radii.y *= motion.w;
+            split = base.w > 0.5;
+        }
+        // The halves of a split corpse partLight on their own, and the gap between them stays lit.
+        vec3 n = vec3(motion.x, 0.0, motion.y);
+        float plane = mudPlane(mudCorpsePlanes[i], p + SUN * ((c.y - p.y) / SUN.y));
+        float partLight = 1.0;
+        for (int piece = 0; piece < 2; piece++) {
+            float side = split ? (piece == 0 ? 1.0 : -1.0) : 0.0;
+            float open = split ? smoothstep(-0.025, 0.045, side * plane - motion.z) : 1.0;
+            partLight *= mix(1.0, ellipsoidShadow(p, c + n * motion.z * side, radii, cs), open);
+            if (!split) break;
+        }
+        if (limbs) partLight *= mudLimbShadow(s, p, cs, frozen);
+        light *= mudOpenings(s, p, partLight, frozen);
+        if (part + 1 >= parts) break;
+    }
+    return light;
+}
+
+// Mudling shadows on a ground point: 0 none; 1 body ellipsoids; 2 also limbs and golem parts.
+// Only the slots of this pixel's tile can reach it, and of those only the ones whose partLight lies
+// near p are evaluated; the light never drops below 0.17.
 float mudShadow(vec3 p)
 {
-    return 1.0;
+    if (graphicsQuality.y <= 0 || tileMask == ivec2(0)) return 1.0;
+    uvec2 casters = uvec2(0u);
+    uvec2 slots = uvec2(tileMask);
+    int i = nextSlot(slots);
+    if (i >= 0) {
+        for (int n = 0; n < 48; n++) {
+            int s = max(i, 0);
+            // Skip bodies whose cast, shifted along the sun, lies clearly elsewhere.
+            vec4 bound = mudBound(s);
+            float height = bound.y - p.y;
+            vec2 shade = bound.xz - SUN.xz * (height / SUN.y);
+            bool body = mudWalkers[s].z > 0.5 && height > -bound.w &&
+                        length(p.xz - shade) < (1.25 + 0.1 * max(height, 0.0)) * bound.w + 0.3;
+            if (body || mudDamageChunks[2 * s].w > 0.0 || mudDamageChunks[2 * s + 1].w > 0.0) casters[s >> 5] |= 1u << uint(s & 31);
+            i = nextSlot(slots);
+            if (i < 0) break;
+        }
+    }
+    bool limbs = graphicsQuality.y >= 2;
+    float light = 1.0;
+    i = nextSlot(casters);
+    if (i >= 0) {
+        for (int n = 0; n < 48; n++) {
+            int s = max(i, 0);
+            if (mudWalkers[s].z > 0.5) light *= mudSlotShadow(s, p, limbs);
+            for (int k = 0; k < 2; k++) {
+                vec4 chunk = mudDamageChunks[2 * s + k];
+                if (chunk.w > 0.0) light *= ellipsoidShadow(p, chunk.xyz, vec3(chunk.w), vec2(1.0, 0.0));
+                if (k >= 1) break;
+            }
+            i = nextSlot(casters);
+            if (i < 0 || light <= 0.17) break;
+        }
+    }
+    return max(light, 0.17);
 }
 
 // [SECTION] Shading
@@ -827,6 +1681,139 @@ vec3 shadeAstronaut(vec3 p, vec3 rd, int id, float eps)
         colour += vec3(1.6, 1.55, 1.45) * pow(max(dot(r, normalize(vec3(-0.45, 1.0, 0.35))), 0.0), 90.0);
     }
     if (id == 4) colour += 0.24 * albedo;
+    return colour;
+}
+
+// Drops, splats and chunks: wet dark clay with a tight highlight.
+vec3 shadeDrop(vec3 n, vec3 rd)
+{
+    vec3 h = normalize(SUN - rd);
+    return vec3(0.105, 0.040, 0.012) * (0.35 + max(dot(n, SUN), 0.0))
+         + vec3(0.6, 0.45, 0.24) * pow(max(dot(n, h), 0.0), 32.0);
+}
+
+// Clay at hit point p of slot i (side: the corpse half): grain, relief, puddle sheen, wet light,
+// boss and scorch marks, hit flash and the glowing eyes.
+vec3 shadeMud(int i, float side, vec3 p, vec3 rd, vec3 n)
+{
+    vec4 corpse = mudCorpseBase[i];
+    vec3 frozen = corpse.z > 0.5 ? mudFrozenPoint(i, p, side) : p;
+    int s = i;
+    vec4 body = mudBodies[i];
+    vec4 shape = mudShapes[i];
+    vec2 cs = vec2(cos(shape.w), sin(shape.w));
+    vec3 local = toHeading(frozen - body.xyz, cs);
+    vec3 q = local / max(body.w * shape.xyz, vec3(1e-4));
+    float eyes = mudStates[i].y;
+    int partner = corpse.z > 0.5 ? -1 : mudPartner(i);
+    if (partner >= 0) {
+        // Where the donor's own sphere is nearer, the clay is the donor's.
+        vec4 donor = mudMergeBodies[i];
+        vec4 donorShape = mudMergeShapes[i];
+        vec2 dcs = vec2(cos(donorShape.w), sin(donorShape.w));
+        vec3 dlocal = toHeading(p - donor.xyz, dcs);
+        vec3 dq = dlocal / max(donor.w * donorShape.xyz, vec3(1e-4));
+        if (abs(length(dq) - 1.0) < abs(length(q) - 1.0)) {
+            eyes = mudStates[partner].y * smoothstep(0.1, 0.65, donor.w / max(body.w, 1e-4));
+            s = partner;
+            body = donor;
+            shape = donorShape;
+            cs = dcs;
+            local = dlocal;
+            q = dq;
+        }
+    }
+    float R = max(body.w, 1e-3);
+    float g = mudGolemBodies[s].w;
+    float phase = mudStates[s].w;
+    vec3 v = -rd;
+
+    float grain = 0.5 * (noise(p.xz * 8.3 + 0.7 * p.y) + noise(p.xy * 7.1 + 1.3 * p.z));
+    vec3 base = mix(vec3(0.075, 0.028, 0.010), vec3(0.23, 0.10, 0.037), 0.38 + 0.18 * grain);
+    float pooled = (1.0 - mudWalkers[s].x) * (1.0 - smoothstep(0.14, 0.42, shape.y));
+
+    // Relief, evaluated only here at the final hit: lumps, hollows and (at detail 2) pores.
+    float rho = 0.0;
+    float clod = 0.5;
+    if (graphicsQuality.w > 0) {
+        rho = 1.0 - 0.8 * pooled;
+        vec3 rel = local / R;
+        if (mudSpecials[s].w > 0.5) {
+            float roll = body.x / R;
+            rel.xy = vec2(rel.x * cos(roll) - rel.y * sin(roll), rel.x * sin(roll) + rel.y * cos(roll));
+        }
+        vec3 seed = vec3(0.73, 1.17, 0.39) * phase;
+        vec4 lumps = clayNoise(3.1 * rel + seed);
+        vec3 gradient = 0.14 * lumps.yzw;
+        if (graphicsQuality.w >= 2) gradient += 0.035 * clayNoise(10.3 * rel + seed.zxy + 11.7).yzw;
+        clod = lumps.x;
+        float hollow = 1.0 - smoothstep(0.18, 0.42, clod);
+        gradient = fromHeading(gradient, cs);
+        n = normalize(n - rho * (gradient - n * dot(gradient, n)));
+        base *= mix(1.0, 0.87 + 0.25 * clod - 0.20 * hollow, rho);
+    }
+    base *= mix(1.0, 0.34, pooled);
+    n = normalize(n + pooled * vec3(0.07 * sin(9.1 * p.x + 5.3 * p.z), 0.0, 0.07 * sin(7.7 * p.z - 2.1 * p.x)));
+
+    float wet = mudStates[i].z;
+    vec3 h = normalize(SUN - rd);
+    float nh = max(dot(n, h), 0.0);
+    float specular = pow(nh, mix(55.0, 27.0 + 31.0 * clod, rho)) * 1.35 * wet * mix(1.0, 0.36 + 0.46 * clod, rho)
+                   * (1.0 - 0.78 * pooled);
+    float broad = pow(nh, 10.0) * 0.12 * wet * (1.0 - 0.65 * pooled);
+    float rim = 1.0 - clamp(dot(n, v), 0.0, 1.0);
+    vec3 colour = base * (vec3(0.29, 0.34, 0.39) + vec3(1.3, 1.05, 0.75) * max(dot(n, SUN), 0.0))
+                + vec3(1.0, 0.88, 0.67) * (specular + broad) + vec3(0.16, 0.20, 0.22) * pow(rim, 4.0) * wet * 0.25;
+
+    // Marks of bosses and plasma scorches, in metres of the body frame around the hit point.
+    vec4 scar = mudBossScars[i];
+    vec4 special = mudSpecials[i];
+    if (scar.w > 0.5) {
+        vec3 offset = toHeading(p - scar.xyz, vec2(cos(mudShapes[i].w), sin(mudShapes[i].w)));
+        float since = special.y;
+        if (scar.w > 2.5) {
+            float d = length(offset) + 0.13 * (grain - 0.5) + 0.065 * (clod - 0.5);
+            float stamp = 1.0 - smoothstep(0.17, 0.46, d);
+            colour = mix(colour, vec3(0.012, 0.015, 0.019), 0.97 * stamp) + vec3(0.03, 0.42, 0.56) * stamp * exp(-9.0 * since);
+        } else {
+            float stamp, lip;
+            if (scar.w > 1.5) {
+                float line = abs(offset.x + 0.18 * offset.y);
+                float extent = 1.0 - smoothstep(0.75, 1.55, length(offset));
+                stamp = (1.0 - smoothstep(0.024, 0.095, line)) * extent;
+                float l = 25.0 * (line - 0.11);
+                lip = exp(-l * l) * extent;
+            } else {
+                float r = length(offset);
+                stamp = (1.0 - smoothstep(0.28, 0.80, r)) * (0.74 + 0.26 * grain);
+                float l = 10.0 * (r - 0.67);
+                lip = 0.35 * exp(-l * l);
+            }
+            float fade = 1.0 - smoothstep(6.0, 14.0, since);
+            colour = mix(colour, 0.28 * colour, stamp * fade) + vec3(0.16, 0.075, 0.023) * lip * fade;
+        }
+    }
+    colour = mix(colour, colour + vec3(0.60, 0.37, 0.13), clamp(2.6 * special.x, 0.0, 0.5));
+    if (special.z > 1.5) colour += vec3(0.18, 0.066, 0.012) * rim * rim;
+
+    // Eyes, part of the surface: sockets, a golem's brow and lids, and the ember glow.
+    float eyeX = abs(q.x) - mix(0.34, 0.33, g);
+    float eyeY = q.y - mix(0.29, 0.19, g) - g * (0.48 * eyeX + 0.025 * q.x);
+    float e = length(vec2(eyeX / mix(0.115, 0.17, g), eyeY / mix(0.155, 0.077, g)));
+    float face = smoothstep(0.35, 0.65, q.z) * eyes * (1.0 - smoothstep(0.06, 0.20, abs(length(q) - 1.0)));
+    if (face > 0.0) {
+        float socket = (1.0 - smoothstep(0.9, mix(1.8, 2.25, g), e)) * face;
+        colour *= 1.0 - 0.85 * socket;
+        float aperture = 1.0;
+        if (g > 0.0) {
+            float b = (eyeY - 0.13) / 0.072;
+            float brow = exp(-b * b) * (1.0 - smoothstep(0.13, 0.27, abs(eyeX))) * face * g;
+            colour = colour * (1.0 - 0.35 * brow) + 0.55 * base * brow;
+            aperture = mix(1.0, 1.0 - smoothstep(0.032, 0.080, eyeY), g);
+        }
+        colour += vec3(1.0, 0.27, 0.003) * exp(-0.65 * e * e) * face * 0.35 * aperture
+                + vec3(3.8, 1.85, 0.06) * (1.0 - smoothstep(0.60, 1.0, e)) * face * aperture;
+    }
     return colour;
 }
 
@@ -1112,8 +2099,11 @@ void main()
         }
     }
 
-    // 5. Mudlings.
-    if (traceMud(ro, rd, depth, colour)) opaque = true;
+    // 5. Mudlings, only where this tile lists any: an empty tile does no creature work.
+    if (tileMask != ivec2(0)) {
+        float eps = max(0.0006, viewHeight / resolution.y * 0.13);
+        if (traceMud(ro, rd, eps, depth, colour)) opaque = true;
+    }
 
     // 6. Rock and hull from the prepass, with a soil collar near the outline.
     float soilBlend = 0.0;
