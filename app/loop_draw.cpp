@@ -88,17 +88,14 @@ bool AppRenderWorld(App &app, int width, int height)
     ShipView ship = FieldShipView(field.ship);
     SceneResources &scene = app.gpu.scene;
 
-    // The creatures, packed for this view and uploaded array by array.
+    // The creatures, packed for this view; the renderer uploads the arrays in use.
     const FollowCamera &c = field.camera;
     MudPackRecord &mud = app.mudRender;
     view.mudCount = MudPack(field.mud, mud, c.position, c.right, c.up, c.viewHeight, (float)width / (float)height);
     static_assert(sizeof(view.mudTiles) == sizeof(mud.tiles), "tile masks");
     memcpy(view.mudTiles, mud.tiles, sizeof(view.mudTiles));
-    for (const MudPackArray &array : MUD_PACK_ARRAYS) {
-        const unsigned char *base = array.block == 0 ? (const unsigned char *)&mud.a : (const unsigned char *)&mud.b;
-        int used = view.mudCount * array.perSlot;
-        if (used > 0) SceneUploadMudPose(scene, array.block, array.offset, base + array.offset, used * 16);
-    }
+    view.mudPoseA = &mud.a;
+    view.mudPoseB = &mud.b;
 
     // Rock chunks and the hull go into the prepass the scene pass composites.
     Camera3D camera = CameraToRaylib(c);

@@ -8,6 +8,7 @@
 //   [SECTION] Self-check
 #include "dev/scene_capture.h"
 #include "dev/ship_capture.h"
+#include "dev/scene_check_mud.h"
 #include "dev/tracks_check.h"
 
 #include "app/app.h"
@@ -740,6 +741,9 @@ int SceneSelfCheck(App &app)
     CheckCanyon(tally, resources, shaders);
     char shipLine[200];
     Check(tally, ShipCaptureCheckDepth(resources, shaders, shipLine, sizeof(shipLine)), shipLine);
+    SceneCheckMudCounts mud = SceneCheckMudDraw(resources, shaders);
+    tally.passed += mud.passed;
+    tally.failed += mud.failed;
     TracksCheckCounts tracks = TracksCheckWindowed();
     tally.passed += tracks.passed;
     tally.failed += tracks.failed;
