@@ -149,9 +149,10 @@ bool MudContactWounded(const MudSlot &slot, Vector3 playerFrom, Vector3 playerTo
             float beyond = std::fmax(0.0f, std::fmax(MUD_CONTACT_LOW + radius - h, h - (MUD_CONTACT_HIGH - radius)));
             float c = std::sqrt(std::fmax(0.0f, radius * radius - beyond * beyond));
             Vector3 p = {feet.x, feet.y + h, feet.z};
-            if (MudShapeRemoved(shape, p)) continue;
+            // An axis point in removed clay does not count, but the capsule around it still
+            // reaches whatever clay survives next to the cut.
             float d = MudShapeDistance(shape, p);
-            if (d <= 0.0f) return true;
+            if (d <= 0.0f && !MudShapeRemoved(shape, p)) return true;
             if (d <= 1.35f * c + 0.04f && (RingTouches(shape, p, 0.5f * c) || RingTouches(shape, p, c))) return true;
         }
     }
