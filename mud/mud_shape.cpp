@@ -109,6 +109,12 @@ Vector3 MudShapeCavity(const MudSlot &slot, const MudShapeLimbs &limbs, int k, f
 
 // [SECTION] Preparation
 
+static float Aspect(Vector3 r)
+{
+    float lo = std::fmin(r.x, std::fmin(r.y, r.z)), hi = std::fmax(r.x, std::fmax(r.y, r.z));
+    return lo > 0.0f ? hi / lo : 1.0f;
+}
+
 void MudShapePrepareFrozen(const MudSlot &slot, const MudShapeLimbs &limbs, MudShape &shape)
 {
     shape = MudShape{};
@@ -164,6 +170,14 @@ void MudShapePrepareFrozen(const MudSlot &slot, const MudShapeLimbs &limbs, MudS
             shape.hand[k] = arms.hand[k];
         }
         shape.armWidth = arms.radius * arms.visibility;
+        float widest = 1.2f * shape.armWidth;
+        for (int k = 0; k < 2; k++) {
+            // The limb curve stays inside the box of its three control points.
+            Vector3 lo = Vector3Min(shape.shoulder[k], Vector3Min(shape.elbow[k], shape.hand[k]));
+            Vector3 hi = Vector3Max(shape.shoulder[k], Vector3Max(shape.elbow[k], shape.hand[k]));
+            shape.armLo[k] = lo - Vector3{widest, widest, widest};
+            shape.armHi[k] = hi + Vector3{widest, widest, widest};
+        }
         shape.armBlend = 0.24f * arms.radius;
         shape.golemBlend = 0.2f * S;
     }
@@ -184,6 +198,10 @@ void MudShapePrepareFrozen(const MudSlot &slot, const MudShapeLimbs &limbs, MudS
         }
     }
     shape.compression = 1.0f;
+    float aspect = Aspect(shape.radii);
+    if (shape.skirt > 0.01f) aspect = std::fmax(aspect, Aspect(shape.lobeRadii));
+    if (shape.hasArms) aspect = std::fmax(aspect, Aspect(shape.torsoRadii));
+    shape.steepness = std::fmax(MUD_SHAPE_STEEPNESS_MIN, 1.2f * aspect);
 }
 
 void MudShapePrepare(const MudSlot &slot, const MudShapeLimbs &limbs, MudShape &shape)
@@ -200,6 +218,15 @@ void MudShapePrepare(const MudSlot &slot, const MudShapeLimbs &limbs, MudShape &
 }
 
 // [SECTION] Distance
+
+// Distance from p to an axis-aligned box (0 inside).
+static float BoxDistance(Vector3 p, Vector3 lo, Vector3 hi)
+{
+    float dx = std::fmax(std::fmax(lo.x - p.x, p.x - hi.x), 0.0f);
+    float dy = std::fmax(std::fmax(lo.y - p.y, p.y - hi.y), 0.0f);
+    float dz = std::fmax(std::fmax(lo.z - p.z, p.z - hi.z), 0.0f);
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
 
 // Closest point of an arm's limb curve: the best of three chords, refined by Newton steps.
 static float ArmTube(const MudShape &shape, int k, Vector3 p)
@@ -259,7 +286,12 @@ static float LivingField(const MudShape &shape, Vector3 p)
     }
     if (shape.hasArms) {
         float golem = MudShapeEllipsoid(ToBody(shape, p - shape.torsoCentre), shape.torsoRadii);
-        for (int k = 0; k < 2; k++) golem = SmoothMin(golem, ArmTube(shape, k, p), shape.armBlend);
+        for (int k = 0; k < 2; k++) {
+            // An arm a blend width or more beyond the field so far cannot change it.
+            float reach = 0.6f * BoxDistance(p, shape.armLo[k], shape.armHi[k]);
+            if (reach >= golem + std::fmax(shape.armBlend, MUD_SHAPE_SMIN_MIN)) continue;
+            golem = SmoothMin(golem, ArmTube(shape, k, p), shape.armBlend);
+        }
         d = SmoothMin(d, golem, shape.golemBlend);
     }
     return d;
@@ -289,6 +321,21 @@ float MudShapeDistance(const MudShape &shape, Vector3 p)
     float d = Carved(shape, frozen) * shape.compression;
     if (shape.split) d = std::fmax(d, -side * PlaneAt(shape.deathPlane, frozen));
     return d;
+}
+
+int MudShapeColumnInside(const MudShape &shape, float x, float z, float y0, float step, int n)
+{
+    int inside = 0;
+    int k = 0;
+    while (k < n) {
+        float d = MudShapeDistance(shape, {x, y0 + (float)k * step, z});
+        float reach = std::fabs(d) / shape.steepness;
+        int j = k + 1;
+        while (j < n && (float)(j - k) * step < reach) j++;
+        if (d <= 0.0f) inside += j - k;
+        k = j;
+    }
+    return inside;
 }
 
 bool MudShapeRemoved(const MudShape &shape, Vector3 p)

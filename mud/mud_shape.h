@@ -11,6 +11,9 @@
 #include "mud/mud_pool.h"
 
 constexpr float MUD_SHAPE_SMIN_MIN = 0.0001f;   // least blend width of the smooth minimum
+// Least rate (per metre) at which the field's distances are assumed to change; a shape with
+// stretched ellipsoids changes faster (MudShape::steepness).
+constexpr float MUD_SHAPE_STEEPNESS_MIN = 1.5f;
 
 // The limbs a slot's clay has now: a corpse's frozen pose, else the walking legs and golem arms.
 struct MudShapeLimbs {
@@ -44,6 +47,7 @@ struct MudShape {
     Vector3 torsoCentre, torsoRadii;
     Vector3 shoulder[2], elbow[2], hand[2];
     float armWidth;                  // arm radius x visibility
+    Vector3 armLo[2], armHi[2];      // box of each arm's control points, widened by its widest tube
     float armBlend, golemBlend;
     int cavityCount;
     Vector3 cavityCentre[2];         // world
@@ -56,6 +60,8 @@ struct MudShape {
     Vector4 deathPlane;              // world: normal xyz, offset
     float separation, compression;
     float groundFrozen, groundCompressed;
+    float steepness;                 // bound on the field's change per metre (the ellipsoid
+                                     // approximation steepens with its aspect ratio)
 };
 
 // The slot's limbs (legs from the gait, arms from the golem arm pose; frozen copies for corpses).
@@ -70,6 +76,10 @@ void MudShapePrepare(const MudSlot &slot, const MudShapeLimbs &limbs, MudShape &
 void MudShapePrepareFrozen(const MudSlot &slot, const MudShapeLimbs &limbs, MudShape &shape);
 // Signed distance from p to the clay, metres (negative inside).
 float MudShapeDistance(const MudShape &shape, Vector3 p);
+// How many of the heights y0 + k step (k = 0..n-1) of the vertical column at (x, z) lie in the
+// clay (distance <= 0). A sample's distance vouches for the sign of the samples above it closer
+// than distance / steepness, so most of a column is never evaluated.
+int MudShapeColumnInside(const MudShape &shape, float x, float z, float y0, float step, int n);
 // The point lies in clay a wound took away: inside a cavity or beyond the living cut.
 bool MudShapeRemoved(const MudShape &shape, Vector3 p);
 // Axis-aligned box around the uncompressed clay (body, skirt, limbs, torso; blends included).

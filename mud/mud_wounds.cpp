@@ -44,7 +44,7 @@ static float BaseVolume(const MudSlot &s)
 
 static bool Strikable(const MudSlot &s)
 {
-    return s.mass > 0.0f && s.state != MUD_BURIED && s.state != MUD_FREE && s.state != MUD_CORPSE;
+    return s.mass > 0.0f && s.state != MUD_BURIED && s.state != MUD_FREE && s.state != MUD_CORPSE && IsFinite(s.position);
 }
 
 static float SegmentDistance(Vector3 p, Vector3 a, Vector3 b)
@@ -253,11 +253,8 @@ static void ComputePrints(MudSlot &s)
     for (int row = 0; row < MUD_PRINT_SIDE; row++) {
         for (int column = 0; column < MUD_PRINT_SIDE; column++) {
             float x = c.x + (float)(column - 8) * cell, z = c.z + (float)(row - 8) * cell;
-            int count = 0;
-            for (int k = 0; k < MUD_PRINT_SAMPLES; k++) {
-                float y = lo.y + ((float)k + 0.5f) / (float)MUD_PRINT_SAMPLES * height;
-                if (MudShapeDistance(shape, {x, y, z}) <= 0.0f) count++;
-            }
+            float step = height / (float)MUD_PRINT_SAMPLES;
+            int count = MudShapeColumnInside(shape, x, z, lo.y + 0.5f * step, step, MUD_PRINT_SAMPLES);
             int grid = split && plane.x * x + plane.z * z + plane.w > 0.0f ? 1 : 0;
             s.wounds.printGrids[grid][row * MUD_PRINT_SIDE + column] = (uint8_t)count;
             totals[grid] += count;
@@ -643,16 +640,16 @@ static float FarShare(const MudShape &shape, Vector3 normal, Vector3 through, fl
     Vector3 lo, hi;
     MudShapeBounds(shape, &lo, &hi);
     int inside = 0, far = 0;
+    float step = (hi.y - lo.y) / 9.0f;
     for (int a = 0; a < 13; a++)
-        for (int b = 0; b < 9; b++)
-            for (int e = 0; e < 13; e++) {
-                Vector3 p = {lo.x + (hi.x - lo.x) * ((float)a + 0.5f) / 13.0f, lo.y + (hi.y - lo.y) * ((float)b + 0.5f) / 9.0f,
-                             lo.z + (hi.z - lo.z) * ((float)e + 0.5f) / 13.0f};
-                if (MudShapeDistance(shape, p) > 0.0f) continue;
-                inside++;
-                float side = normal.x * (p.x - through.x) + normal.z * (p.z - through.z);
-                if (side * centreSide < 0.0f) far++;
-            }
+        for (int e = 0; e < 13; e++) {
+            float x = lo.x + (hi.x - lo.x) * ((float)a + 0.5f) / 13.0f, z = lo.z + (hi.z - lo.z) * ((float)e + 0.5f) / 13.0f;
+            int count = MudShapeColumnInside(shape, x, z, lo.y + 0.5f * step, step, 9);
+            inside += count;
+            // The plane is vertical: a whole column lies on one side of it.
+            float side = normal.x * (x - through.x) + normal.z * (z - through.z);
+            if (side * centreSide < 0.0f) far += count;
+        }
     return inside > 0 ? (float)far / (float)inside : 0.0f;
 }
 
