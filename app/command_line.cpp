@@ -13,7 +13,7 @@ static const char *const SELF_CHECKS[] = {
     "--test-health", "--test-loot", "--test-ship", "--test-ship-obstacle", "--test-contact-damage",
     "--test-evolution", "--test-pursuit", "--test-golem", "--test-golem-contact",
     // Headless benchmarks: no window either.
-    "--benchmark-mud",
+    "--benchmark-mud", "--benchmark-walkers", "--benchmark-golems",
 };
 
 static const char *const WINDOWED[] = {
@@ -23,10 +23,10 @@ static const char *const WINDOWED[] = {
     "--profile-arena", "--capture-loot", "--profile-loot", "--profile-campaign",
     "--benchmark-campaign", "--capture-golem", "--capture-meteor", "--benchmark-meteor",
     "--capture-bindings", "--capture-spike", "--benchmark-spike", "--capture-golem-turns",
-    "--golem-demo", "--benchmark-golems", "--capture-evolution", "--capture-walker",
+    "--golem-demo", "--capture-evolution", "--capture-walker",
     "--capture-pursuit", "--capture-boss-attacks", "--capture-attack", "--capture-health",
     "--capture-debug", "--capture-crowd", "--capture-merge", "--capture-mud",
-    "--benchmark-walkers", "--benchmark-combat", "--capture-turns",
+    "--benchmark-combat", "--capture-turns",
     "--capture-motion", "--smoke-edge", "--capture-hints", "--smoke", "--capture-audio-ui",
     "--capture-comic", "--capture-menu",
 };

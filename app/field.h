@@ -19,6 +19,7 @@
 
 constexpr uint32_t FIELD_DEVELOPER_SEED = 1906723731u;  // fixed seed of developer modes
 constexpr float FIELD_DEATH_RESET_SECONDS = 2.0f;       // dead this long without a revive: run over
+constexpr float FIELD_PLAYER_CONTACT_RADIUS = 0.27f;    // metres: the body the creatures touch
 constexpr int FIELD_AMBIENT_LIMIT = 12;                 // creatures born around the player outside a campaign
 
 // Values the loop owns that a new run keeps, together so one assignment keeps them all.

@@ -1,6 +1,7 @@
 #include "app/field_step.h"
 
 #include "common/maths.h"
+#include "mud/mud_contact.h"
 #include "mud/mud_gait.h"
 #include "player/bindings.h"
 
@@ -232,7 +233,7 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     result.victoryEntered = !wasVictory && FieldVictory(field);
 
     // The creatures.
-    MudPoolUpdate(field.mud, field.player.position, steps.mud);
+    MudPoolUpdate(field.mud, field.player.position, steps.mud, &field.soil);
 
     // The player moves along the camera's ground axes; the atlas of marks follows.
     Vector3 playerBefore = field.player.position;
@@ -243,6 +244,19 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
 
     // Regeneration before this frame's blows.
     HealthRegenerate(field.health, ShopRegenSecondsPerHeart(&field.shop), steps.world);
+
+    // The creatures' bodies and attacks against the player's step: one blow at most. Every query
+    // runs, so each attack sets its latch this frame whatever the others found.
+    if (steps.world > 0.0f) {
+        Vector3 from = playerBefore, to = field.player.position;
+        bool hit = MudContactDash(field.mud, from, to, FIELD_PLAYER_CONTACT_RADIUS);
+        hit = MudContactKick(field.mud, from, to, FIELD_PLAYER_CONTACT_RADIUS) || hit;
+        hit = MudContactPunch(field.mud, from, to, FIELD_PLAYER_CONTACT_RADIUS) || hit;
+        hit = MudContactProjectile(field.mud, from, to, FIELD_PLAYER_CONTACT_RADIUS) || hit;
+        if (!(field.health.invulnerableLeft > 0.0f))
+            hit = MudContactTouch(field.mud, from, to, FIELD_PLAYER_CONTACT_RADIUS) || hit;
+        if (hit) HealthHit(field.health);
+    }
 
     // The shuttle: crystal, repair, boarding, launch. Aboard, the astronaut stands still.
     result.departed = ShipUpdate(field.ship, playerBefore, field.player.position, alive ? steps.frame : 0.0f);

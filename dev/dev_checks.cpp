@@ -6,7 +6,9 @@
 #include "dev/audio_score_checks.h"
 #include "dev/campaign_checks.h"
 #include "dev/menu_checks.h"
+#include "dev/mud_attack_checks.h"
 #include "dev/mud_checks.h"
+#include "dev/mud_wound_checks.h"
 #include "dev/profile_checks.h"
 #include "dev/ship_checks.h"
 #include "dev/soil_checks.h"
@@ -49,6 +51,16 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-ship-obstacle", DevTestShipObstacle},
     {"--test-mud", DevTestMud},
     {"--benchmark-mud", DevBenchmarkMud},
+    {"--test-merge", DevTestMerge},
+    {"--test-evolution", DevTestEvolution},
+    {"--test-attack", DevTestAttack},
+    {"--test-golem", DevTestGolem},
+    {"--test-golem-contact", DevTestGolemContact},
+    {"--benchmark-walkers", DevBenchmarkWalkers},
+    {"--benchmark-golems", DevBenchmarkGolems},
+    {"--test-destruction", DevTestDestruction},
+    {"--test-contacts", DevTestContacts},
+    {"--test-contact-damage", DevTestContactDamage},
     {"--test-tracks", DevTestTracks},
     {"--test-audio", DevTestAudio},
     {"--test-audio-ui", DevTestAudioUi},

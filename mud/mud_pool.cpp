@@ -20,6 +20,7 @@
 #include "mud/mud_gait.h"
 #include "mud/mud_golem.h"
 #include "mud/mud_merge.h"
+#include "mud/mud_wounds.h"
 #include "world/arena.h"
 #include "world/terrain.h"
 
@@ -177,11 +178,15 @@ static void FusionStep(MudPool &pool, int i, float dt) { MudMergeStep(pool, i, d
 // Fusion interruption before anything else happens to a fusing body.
 static void FusionInterrupt(MudPool &pool, int i) { MudMergeInterrupt(pool, i); }
 // Corpse collapse and its soil deposit.
-static void CorpseStep(MudPool &, int, float) {}
+static void CorpseStep(MudPool &pool, int i, float dt, Soil *soil) { MudWoundsCorpseStep(pool, soil, i, dt); }
 // Flight and landing of a slot's two debris chunks.
-static void DebrisFly(MudPool &, int, float) {}
+static void DebrisFly(MudPool &pool, int i, float dt, Soil *soil) { MudWoundsDebrisFly(pool, soil, i, dt); }
 // Death without reward (wave clean-up): frozen-pose collapse.
-static void DieWithoutReward(MudPool &, int) {}
+static void DieWithoutReward(MudPool &pool, int i)
+{
+    MudSlot preHit = pool.slots[i];
+    MudWoundsDie(pool, i, false, Vector4{0.0f, 0.0f, 0.0f, 0.0f}, preHit, false);
+}
 // Held, thrown, puddle and reassembly states of a thrown bun; true when it claimed the slot.
 static bool ThrownBunStep(MudPool &pool, int i, float) { return MudGolemThrownStep(pool, i); }
 // Golem punch and throw states; true when it claimed the slot.
@@ -830,7 +835,7 @@ static void Knockback(MudPool &pool, float dt)
     }
 }
 
-static void StatePass(MudPool &pool, Vector3 player, float dt)
+static void StatePass(MudPool &pool, Vector3 player, float dt, Soil *soil)
 {
     for (int i = 0; i < UsedCount(pool); i++) {
         MudSlot &s = pool.slots[i];
@@ -840,11 +845,11 @@ static void StatePass(MudPool &pool, Vector3 player, float dt)
         s.hitFlash = std::fmax(0.0f, s.hitFlash - dt);
         s.sinceTouchdown += dt;
         s.sinceHit += dt;
-        DebrisFly(pool, i, dt);
+        DebrisFly(pool, i, dt, soil);
         // A massless slot in any other state is a left-over, never a creature.
         if (s.state == MUD_ABSORBED || s.state == MUD_FREE || !(s.mass > 0.0f)) continue;
         if (s.state == MUD_CORPSE) {
-            CorpseStep(pool, i, dt);
+            CorpseStep(pool, i, dt, soil);
             continue;
         }
         if (s.state == MUD_ABSORBING) {
@@ -876,7 +881,7 @@ static void ArenaContainment(MudPool &pool)
     }
 }
 
-void MudPoolUpdate(MudPool &pool, Vector3 player, float dt)
+void MudPoolUpdate(MudPool &pool, Vector3 player, float dt, Soil *soil)
 {
     if (!(dt > 0.0f) || !IsFinite(dt) || !IsFinite(player)) return;
     pool.frame += 1;
@@ -889,7 +894,7 @@ void MudPoolUpdate(MudPool &pool, Vector3 player, float dt)
     GolemPickups(pool, player);
     Knockback(pool, dt);
     MergePairing(pool);
-    StatePass(pool, player, dt);
+    StatePass(pool, player, dt, soil);
     MergePairing(pool);
     ArenaContainment(pool);
     MudGaitShuttlePushOut(pool);

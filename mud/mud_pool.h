@@ -18,6 +18,8 @@
 
 #include <cstdint>
 
+struct Soil;
+
 // [SECTION] Constants and states
 
 constexpr int MUD_CAPACITY = 48;               // slots
@@ -241,6 +243,7 @@ struct MudPool {
     int32_t queryStamps[4];      // frame of the last dash, kick, punch, projectile query
     DeathRecord deaths[MUD_DEATH_CAPACITY];
     int32_t deathCount;
+    float unplacedClay;          // clay that reached the ground while no soil was given (ledger)
 };
 
 static_assert(sizeof(MudObstacle) == 24, "MudObstacle has no padding");
@@ -249,7 +252,7 @@ static_assert(sizeof(MudArmPose) == 104, "MudArmPose has no padding");
 static_assert(sizeof(MudDebris) == 48, "MudDebris has no padding");
 static_assert(sizeof(DeathRecord) == 60, "DeathRecord has no padding");
 static_assert(sizeof(MudSlot) % 4 == 0 && alignof(MudSlot) == 4, "MudSlot is a float record");
-static_assert(sizeof(MudPool) == 24 + MUD_CAPACITY * sizeof(MudSlot) + 19 * 4 + MUD_DEATH_CAPACITY * 60 + 4,
+static_assert(sizeof(MudPool) == 24 + MUD_CAPACITY * sizeof(MudSlot) + 19 * 4 + MUD_DEATH_CAPACITY * 60 + 8,
               "MudPool has no padding");
 
 // Living ordinary creatures per form class: buns, walkers, golems.
@@ -327,9 +330,11 @@ int MudPoolSpawnBoss(MudPool &pool, Vector3 centre, int bossIndex, bool asGather
 // radius clamped to 0.35..1.2. Slot or -1 (blocked by the shuttle, no slot, non-finite input).
 int MudPoolSpawnRoller(MudPool &pool, Vector3 &position, Vector3 velocity, float radius);
 // Advances every creature by dt towards `player`. Changes nothing at all unless dt is finite
-// and positive and the player position is finite.
-void MudPoolUpdate(MudPool &pool, Vector3 player, float dt);
-// Empties the spawn queue and ends every ordinary living creature of the wave.
+// and positive and the player position is finite. Landing chunks and collapsing corpses press
+// their clay into `soil`; with none it is kept in unplacedClay.
+void MudPoolUpdate(MudPool &pool, Vector3 player, float dt, Soil *soil = nullptr);
+// Empties the spawn queue and ends every ordinary living creature of the wave: buried ones
+// vanish, the others die into corpses without a reward.
 void MudPoolClearWave(MudPool &pool);
 // Living ordinary creatures (not bosses, not rollers) per form class; an absorbing slot counts
 // with both masses.
