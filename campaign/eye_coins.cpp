@@ -342,3 +342,21 @@ int EyeCoinsGlowAlpha(const EyeCoins &state, const EyeCoin &eye)
     float pulse = std::sin(state.clock * 3.0f + eye.phase) * 0.16f + 0.84f;
     return ClampInt((int)ClampSafe(pulse * 100.0f, 0.0f, 255.0f), 0, 255);
 }
+
+int EyeCoinsGather(const EyeCoins &state, const FollowCamera &camera, float aspect, bool glow, uint64_t &cursor,
+                   EyeCoinsInstance *out, int capacity)
+{
+    int n = 0;
+    for (; cursor < state.count && n < capacity; cursor++) {
+        const EyeCoin &e = state.items[cursor];
+        if ((glow && e.attracted) || !EyeCoinsVisible(e, camera, aspect)) continue;
+        if (glow) {
+            out[n++] = {{e.position.x, e.groundHeight + EYE_COINS_GLOW_LIFT, e.position.z}, e.size, 1.0f, 1.0f,
+                        (float)EyeCoinsGlowAlpha(state, e) / 255.0f, 0.0f};
+        } else {
+            bool large = e.value >= 2;
+            out[n++] = {e.position, e.size, large ? 1.15f : 1.0f, large ? 0.72f : 1.0f, 1.0f, 0.0f};
+        }
+    }
+    return n;
+}

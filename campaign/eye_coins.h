@@ -146,6 +146,22 @@ bool EyeCoinsVisible(const EyeCoin &eye, const FollowCamera &camera, float aspec
 // Glow centre alpha 0..255 of an eye at the state's clock: trunc((0.16 sin(3 clock + phase) + 0.84) x 100).
 int EyeCoinsGlowAlpha(const EyeCoins &state, const EyeCoin &eye);
 
+// One eye as the drawing hands it to the GPU: a unit shape placed, sized and faded.
+struct EyeCoinsInstance {
+    Vector3 centre;          // lens centre, or the glow disc's centre on the ground
+    float size;              // eye radius, metres
+    float sx, sz;            // horizontal lens scales: (1, 1) for value 1, (1.15, 0.72) above
+    float alpha;             // alpha multiplier 0..1 (the glow's pulse)
+    float pad;
+};
+static_assert(sizeof(EyeCoinsInstance) == 32, "an instance is two vec4 attributes");
+
+// The visible eyes from index `cursor` on, at most `capacity` of them, into `out`; `cursor`
+// moves past the eyes looked at. Glow: only eyes not being pulled in, at groundHeight + 0.035
+// with the pulse's alpha; body: every visible eye at its position. Returns how many were written.
+int EyeCoinsGather(const EyeCoins &state, const FollowCamera &camera, float aspect, bool glow, uint64_t &cursor,
+                   EyeCoinsInstance *out, int capacity);
+
 // [SECTION] Test seam
 
 // Tests only: the next n growths of the storage fail as if memory had run out.

@@ -27,18 +27,20 @@ struct ShapeVertex {
     unsigned char r, g, b, a;
 };
 
-// One eye as the shader sees it.
-struct EyeInstance {
-    float x, y, z, size;     // centre (glow: on the ground), radius
-    float sx, sz, alpha, pad;// horizontal lens scales, alpha multiplier
-};
-static_assert(sizeof(ShapeVertex) == 16 && sizeof(EyeInstance) == 32, "vertex layouts");
+static_assert(sizeof(ShapeVertex) == 16, "shape vertex layout");
 
-constexpr int GLOW_VERTICES = EYE_COINS_GLOW_SEGMENTS * 3;
-constexpr int SHAPE_VERTICES = EYE_COINS_BODY_VERTICES + GLOW_VERTICES;
+constexpr int RINGS = 6, SEGMENTS = 12;                     // the lens's latitude-longitude grid
+constexpr int LENS_POINTS = (RINGS + 1) * (SEGMENTS + 1);
+constexpr int GLOW_POINTS = 1 + EYE_COINS_GLOW_SEGMENTS;
+constexpr int GLOW_CORNERS = EYE_COINS_GLOW_SEGMENTS * 3;
+constexpr int SHAPE_POINTS = LENS_POINTS + GLOW_POINTS;
+constexpr int SHAPE_CORNERS = EYE_COINS_BODY_VERTICES + GLOW_CORNERS;
 constexpr int CHUNK = 1024;  // eyes per upload
 
-static ShapeVertex shapes[SHAPE_VERTICES];   // the lens, then the glow fan; built on first use
+// The lens's 432 triangle corners and the glow fan's 36 share 104 points: indexed, each point
+// is transformed once per eye instead of up to six times. Built on first use.
+static ShapeVertex shapePoints[SHAPE_POINTS];
+static unsigned short shapeCorners[SHAPE_CORNERS];
 static bool shapesBuilt = false;
 
 static ShapeVertex LensVertex(float theta, float phi)
@@ -51,39 +53,41 @@ static ShapeVertex LensVertex(float theta, float phi)
             (unsigned char)(92.0f + 95.0f * t + 63.0f * s), (unsigned char)(12.0f + 20.0f * t + 146.0f * s), 255};
 }
 
-// Appends a triangle turned to face along `outward` (culling keeps only front faces).
-static void Triangle(int &n, ShapeVertex a, ShapeVertex b, ShapeVertex c, Vector3 outward)
+// Appends a triangle of three points turned to face along `outward` (culling keeps only front
+// faces).
+static void Triangle(int &n, int a, int b, int c, Vector3 outward)
 {
-    Vector3 u = {b.x - a.x, b.y - a.y, b.z - a.z}, v = {c.x - a.x, c.y - a.y, c.z - a.z};
+    const ShapeVertex &pa = shapePoints[a], &pb = shapePoints[b], &pc = shapePoints[c];
+    Vector3 u = {pb.x - pa.x, pb.y - pa.y, pb.z - pa.z}, v = {pc.x - pa.x, pc.y - pa.y, pc.z - pa.z};
     bool flip = Vector3DotProduct(Vector3CrossProduct(u, v), outward) < 0.0f;
-    shapes[n++] = a;
-    shapes[n++] = flip ? c : b;
-    shapes[n++] = flip ? b : c;
+    shapeCorners[n++] = (unsigned short)a;
+    shapeCorners[n++] = (unsigned short)(flip ? c : b);
+    shapeCorners[n++] = (unsigned short)(flip ? b : c);
 }
 
 static void BuildShapes()
 {
     if (shapesBuilt) return;
+    for (int i = 0; i <= RINGS; i++)
+        for (int j = 0; j <= SEGMENTS; j++)
+            shapePoints[i * (SEGMENTS + 1) + j] = LensVertex(PI * (float)i / RINGS, 2.0f * PI * (float)j / SEGMENTS);
     int n = 0;
-    constexpr int RINGS = 6, SEGMENTS = 12;
     for (int i = 0; i < RINGS; i++) {
-        float t0 = PI * (float)i / RINGS, t1 = PI * (float)(i + 1) / RINGS;
         for (int j = 0; j < SEGMENTS; j++) {
-            float p0 = 2.0f * PI * (float)j / SEGMENTS, p1 = 2.0f * PI * (float)(j + 1) / SEGMENTS;
-            ShapeVertex a = LensVertex(t0, p0), b = LensVertex(t1, p0), c = LensVertex(t1, p1), d = LensVertex(t0, p1);
-            float tm = 0.5f * (t0 + t1), pm = 0.5f * (p0 + p1);
+            int a = i * (SEGMENTS + 1) + j, b = a + SEGMENTS + 1, c = b + 1, d = a + 1;
+            float tm = PI * ((float)i + 0.5f) / RINGS, pm = 2.0f * PI * ((float)j + 0.5f) / SEGMENTS;
             Vector3 out = {std::sin(tm) * std::cos(pm), std::cos(tm), std::sin(tm) * std::sin(pm)};
             Triangle(n, a, b, c, out);
             Triangle(n, a, c, d, out);
         }
     }
-    ShapeVertex centre = {0.0f, 0.0f, 0.0f, 255, 169, 27, 255};
+    shapePoints[LENS_POINTS] = {0.0f, 0.0f, 0.0f, 255, 169, 27, 255};
     for (int j = 0; j < EYE_COINS_GLOW_SEGMENTS; j++) {
-        float p0 = 2.0f * PI * (float)j / EYE_COINS_GLOW_SEGMENTS, p1 = 2.0f * PI * (float)(j + 1) / EYE_COINS_GLOW_SEGMENTS;
-        ShapeVertex a = {3.0f * std::cos(p0), 0.0f, 3.0f * std::sin(p0), 255, 142, 9, 0};
-        ShapeVertex b = {3.0f * std::cos(p1), 0.0f, 3.0f * std::sin(p1), 255, 142, 9, 0};
-        Triangle(n, centre, a, b, {0.0f, 1.0f, 0.0f});
+        float p = 2.0f * PI * (float)j / EYE_COINS_GLOW_SEGMENTS;
+        shapePoints[LENS_POINTS + 1 + j] = {3.0f * std::cos(p), 0.0f, 3.0f * std::sin(p), 255, 142, 9, 0};
     }
+    for (int j = 0; j < EYE_COINS_GLOW_SEGMENTS; j++)
+        Triangle(n, LENS_POINTS, LENS_POINTS + 1 + j, LENS_POINTS + 1 + (j + 1) % EYE_COINS_GLOW_SEGMENTS, {0.0f, 1.0f, 0.0f});
     shapesBuilt = true;
 }
 
@@ -114,16 +118,17 @@ struct EyeGpu {
     bool tried;              // creation was attempted (once)
     unsigned int program;
     int locMvp;
-    unsigned int vertexArray, shapeBuffer, instanceBuffer;
+    unsigned int vertexArray, shapeBuffer, cornerBuffer, instanceBuffer;
 };
 static EyeGpu gpu{};
 
-static bool GpuReady() { return gpu.program != 0 && gpu.vertexArray != 0; }
+static bool GpuReady() { return gpu.program != 0 && gpu.vertexArray != 0 && !eyeCoinsDrawThroughBatch; }
 
 void EyeCoinsDrawRelease()
 {
     if (gpu.instanceBuffer != 0) glDeleteBuffers(1, &gpu.instanceBuffer);
     if (gpu.shapeBuffer != 0) glDeleteBuffers(1, &gpu.shapeBuffer);
+    if (gpu.cornerBuffer != 0) glDeleteBuffers(1, &gpu.cornerBuffer);
     if (gpu.vertexArray != 0) glDeleteVertexArrays(1, &gpu.vertexArray);
     if (gpu.program != 0) rlUnloadShaderProgram(gpu.program);
     gpu = {};
@@ -143,8 +148,9 @@ static void GpuCreate()
     gpu.locMvp = rlGetLocationUniform(program, "mvp");
     glGenVertexArrays(1, &gpu.vertexArray);
     glGenBuffers(1, &gpu.shapeBuffer);
+    glGenBuffers(1, &gpu.cornerBuffer);
     glGenBuffers(1, &gpu.instanceBuffer);
-    if (gpu.vertexArray == 0 || gpu.shapeBuffer == 0 || gpu.instanceBuffer == 0) {
+    if (gpu.vertexArray == 0 || gpu.shapeBuffer == 0 || gpu.cornerBuffer == 0 || gpu.instanceBuffer == 0) {
         TraceLog(LOG_WARNING, "EYES: instance buffers unavailable; eyes drawn through the batch");
         EyeCoinsDrawRelease();
         gpu.tried = true;
@@ -152,18 +158,20 @@ static void GpuCreate()
     }
     glBindVertexArray(gpu.vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, gpu.shapeBuffer);
-    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)sizeof(shapes), shapes, GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)sizeof(shapePoints), shapePoints, GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.cornerBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)sizeof(shapeCorners), shapeCorners, GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(ShapeVertex), (const void *)offsetof(ShapeVertex, x));
     glEnableVertexAttribArray(1);
     glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(ShapeVertex), (const void *)offsetof(ShapeVertex, r));
     glBindBuffer(GL_ARRAY_BUFFER, gpu.instanceBuffer);
-    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(sizeof(EyeInstance) * CHUNK), nullptr, GL_STREAM_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(sizeof(EyeCoinsInstance) * CHUNK), nullptr, GL_STREAM_DRAW);
     glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, sizeof(EyeInstance), (const void *)offsetof(EyeInstance, x));
+    glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, sizeof(EyeCoinsInstance), (const void *)offsetof(EyeCoinsInstance, centre));
     glVertexAttribDivisor(2, 1);
     glEnableVertexAttribArray(3);
-    glVertexAttribPointer(3, 4, GL_FLOAT, GL_FALSE, sizeof(EyeInstance), (const void *)offsetof(EyeInstance, sx));
+    glVertexAttribPointer(3, 4, GL_FLOAT, GL_FALSE, sizeof(EyeCoinsInstance), (const void *)offsetof(EyeCoinsInstance, sx));
     glVertexAttribDivisor(3, 1);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -171,54 +179,38 @@ static void GpuCreate()
 
 // [SECTION] Eyes
 
-// One chunk of instances drawn with the shape range [first, first + count).
-static void DrawChunk(const EyeInstance *instances, int n, int first, int count)
+// One chunk of instances drawn with the corners [first, first + count) of the shapes.
+static void DrawChunk(const EyeCoinsInstance *instances, int n, int first, int count)
 {
     if (n <= 0) return;
     if (GpuReady()) {
         glBindBuffer(GL_ARRAY_BUFFER, gpu.instanceBuffer);
-        glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(sizeof(EyeInstance) * CHUNK), nullptr, GL_STREAM_DRAW);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)(sizeof(EyeInstance) * (size_t)n), instances);
-        glDrawArraysInstanced(GL_TRIANGLES, first, count, n);
+        glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(sizeof(EyeCoinsInstance) * CHUNK), nullptr, GL_STREAM_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)(sizeof(EyeCoinsInstance) * (size_t)n), instances);
+        glDrawElementsInstanced(GL_TRIANGLES, count, GL_UNSIGNED_SHORT, (const void *)(sizeof(unsigned short) * (size_t)first), n);
         return;
     }
     // The same shapes through the batch.
     rlBegin(RL_TRIANGLES);
     for (int i = 0; i < n; i++) {
-        const EyeInstance &e = instances[i];
+        const EyeCoinsInstance &e = instances[i];
         for (int v = first; v < first + count; v++) {
-            const ShapeVertex &s = shapes[v];
+            const ShapeVertex &s = shapePoints[shapeCorners[v]];
             rlColor4ub(s.r, s.g, s.b, (unsigned char)((float)s.a * e.alpha));
-            rlVertex3f(e.x + e.size * s.x * e.sx, e.y + e.size * s.y, e.z + e.size * s.z * e.sz);
+            rlVertex3f(e.centre.x + e.size * s.x * e.sx, e.centre.y + e.size * s.y, e.centre.z + e.size * s.z * e.sz);
         }
     }
     rlEnd();
 }
 
-// Fills chunks of visible eyes (glow: the ones not being pulled in) and draws each when full.
+// The visible eyes of one pass, a chunk at a time (glow: the ones not being pulled in).
 static void DrawPass(const EyeCoins &state, const FollowCamera &camera, float aspect, bool glow)
 {
-    static EyeInstance chunk[CHUNK];
-    int n = 0;
+    static EyeCoinsInstance chunk[CHUNK];
     int first = glow ? EYE_COINS_BODY_VERTICES : 0;
-    int count = glow ? GLOW_VERTICES : EYE_COINS_BODY_VERTICES;
-    for (uint64_t i = 0; i < state.count; i++) {
-        const EyeCoin &e = state.items[i];
-        if ((glow && e.attracted) || !EyeCoinsVisible(e, camera, aspect)) continue;
-        EyeInstance &out = chunk[n++];
-        if (glow) {
-            out = {e.position.x, e.groundHeight + EYE_COINS_GLOW_LIFT, e.position.z, e.size, 1.0f, 1.0f,
-                   (float)EyeCoinsGlowAlpha(state, e) / 255.0f, 0.0f};
-        } else {
-            bool large = e.value >= 2;
-            out = {e.position.x, e.position.y, e.position.z, e.size, large ? 1.15f : 1.0f, large ? 0.72f : 1.0f, 1.0f, 0.0f};
-        }
-        if (n == CHUNK) {
-            DrawChunk(chunk, n, first, count);
-            n = 0;
-        }
-    }
-    DrawChunk(chunk, n, first, count);
+    int count = glow ? GLOW_CORNERS : EYE_COINS_BODY_VERTICES;
+    uint64_t cursor = 0;
+    while (cursor < state.count) DrawChunk(chunk, EyeCoinsGather(state, camera, aspect, glow, cursor, chunk, CHUNK), first, count);
 }
 
 void EyeCoinsDraw(const EyeCoins &state, const FollowCamera &camera, int screenWidth, int screenHeight)
@@ -260,11 +252,14 @@ void EyeCoinsDrawCounter(const EyeCoins &state, Vector2 anchor)
 {
     char text[32];
     snprintf(text, sizeof(text), "%llu", (unsigned long long)state.levelIncome);
-    float size = 21.0f;
-    Vector2 measured = MeasureTextEx(hudFont, text, size, 1.0f);
+    // Spacing shrinks with the size, so the text's width scales exactly.
+    float size = 21.0f, spacing = 1.0f;
+    Vector2 measured = MeasureTextEx(hudFont, text, size, spacing);
     if (measured.x > 65.0f) {
-        size *= 65.0f / measured.x;
-        measured = MeasureTextEx(hudFont, text, size, 1.0f);
+        float shrink = 65.0f / measured.x;
+        size *= shrink;
+        spacing *= shrink;
+        measured = MeasureTextEx(hudFont, text, size, spacing);
     }
     float flash = ClampSafe(state.flash, 0.0f, 1.0f);
     Vector2 icon = {anchor.x - (measured.x + 23.0f) * 0.5f + 6.0f, anchor.y};
@@ -273,6 +268,6 @@ void EyeCoinsDrawCounter(const EyeCoins &state, Vector2 anchor)
     DrawCircleV({icon.x, icon.y - 0.8f}, 4.6f, {255, 196, 61, 255});
     DrawCircleV({icon.x - 1.0f, icon.y - 2.0f}, 1.9f, {255, 246, 174, 255});
     Vector2 at = {icon.x + 14.0f, anchor.y - 2.0f - measured.y * 0.5f};
-    DrawTextEx(hudFont, text, {at.x + 1.0f, at.y + 1.0f}, size, 1.0f, {26, 21, 15, 230});
-    DrawTextEx(hudFont, text, at, size, 1.0f, {255, 224, 159, 195});
+    DrawTextEx(hudFont, text, {at.x + 1.0f, at.y + 1.0f}, size, spacing, {26, 21, 15, 230});
+    DrawTextEx(hudFont, text, at, size, spacing, {255, 224, 159, 195});
 }

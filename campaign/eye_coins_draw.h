@@ -13,3 +13,7 @@ void EyeCoinsDraw(const EyeCoins &state, const FollowCamera &camera, int screenW
 void EyeCoinsDrawCounter(const EyeCoins &state, Vector2 anchor);
 // Releases the GL objects the drawing makes on first use; safe when none were made, and twice.
 void EyeCoinsDrawRelease();
+
+// Developer switch: draw through the immediate-mode batch even where instancing works (the
+// loot profile and capture compare the two).
+inline bool eyeCoinsDrawThroughBatch = false;

@@ -592,4 +592,38 @@ TEST(EyeCoinsView, AnEyeIsDrawnInsideTheViewBoxPlusHalfAMetre)
     EXPECT_FALSE(EyeCoinsVisible(eye, camera, NAN_F));
 }
 
+TEST_F(EyeCoinsFixture, GatheringHandsOverEveryVisibleEyeOnceInChunks)
+{
+    FollowCamera camera{};
+    camera.viewHeight = 20.0f;
+    CameraFollow(camera, {5.0f, 0.0f, 5.0f}, {0.0f, 0.0f, 0.0f}, 0.0f, true);
+    for (int k = 0; k < 20; k++) Die({(float)(k % 5), 0.0f, (float)(k / 5)}, 2, 1);
+    Die({6.0f, 0.0f, 6.0f}, 1, 14);
+    Die({90.0f, 0.0f, -90.0f}, 2, 1);   // out of view
+    ASSERT_TRUE(EyeCoinsConsumeDeaths(coins, *pool));
+    Run(2.0f, 60.0f);
+    coins.items[3].attracted = 1;
+    for (bool glow : {false, true}) {
+        SCOPED_TRACE(glow);
+        uint64_t cursor = 0;
+        int total = 0, large = 0, chunks = 0;
+        EyeCoinsInstance out[7];
+        while (cursor < coins.count) {
+            int n = EyeCoinsGather(coins, camera, 16.0f / 9.0f, glow, cursor, out, 7);
+            ASSERT_LE(n, 7);
+            for (int i = 0; i < n; i++) {
+                large += out[i].sx == 1.15f && out[i].sz == 0.72f;
+                EXPECT_GT(out[i].alpha, 0.0f);
+                EXPECT_LE(out[i].alpha, glow ? 100.0f / 255.0f : 1.0f);
+            }
+            total += n;
+            chunks++;
+        }
+        // 41 eyes in view; the glow leaves out the one being pulled in.
+        EXPECT_EQ(total, glow ? 40 : 41);
+        EXPECT_EQ(large, glow ? 0 : 1);
+        EXPECT_GE(chunks, 6);
+    }
+}
+
 }  // namespace
