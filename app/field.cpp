@@ -20,6 +20,8 @@ void FieldReset(Field &field, uint32_t seed, const Profile *profile)
     HealthReset(field.health);
     HealthSetCapacity(field.health, ShopHealthLevel(&field.shop));
     field.shop.revivesUsed = 0;
+    EyeCoinsReset(field.coins);
+    if (profile) EyeCoinsRestore(field.coins, profile->coins, profile->coinRemainder);
     PlayerReset(field.player, {0.0f, 0.0f, 0.0f});
     field.player.position = ShipReset(field.ship, field.player.position, PLAYER_RADIUS);
     PlayerPose(field.player, 0.0f, 0.0f);
@@ -36,8 +38,16 @@ void FieldReset(Field &field, uint32_t seed, const Profile *profile)
     field.loop.newGameRequested = false;
 }
 
+void FieldRelease(Field &field)
+{
+    EyeCoinsFree(field.coins);
+    SoilRelease(field.soil);
+}
+
 void FieldSyncProfile(const Field &field, Profile &profile)
 {
+    profile.coins = field.coins.wallet;
+    profile.coinRemainder = field.coins.remainder;
     for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) profile.shop.level[i] = field.shop.level[i];
     profile.shop.revivesUsed = field.shop.revivesUsed;
 }

@@ -6,6 +6,7 @@
 #include "player/bindings.h"
 #include "player/health.h"
 #include "campaign/campaign.h"
+#include "campaign/eye_coins.h"
 #include "campaign/ship.h"
 #include "campaign/shop.h"
 #include "frontend/profile.h"
@@ -44,6 +45,7 @@ struct Field {
     TrackAtlas tracks;      // prints and strips in the mud; its targets and tiles are made at start-up
     MudPool mud;            // every creature of the run
     Campaign campaign;      // the level clock, the director, the bosses and the rolling rows
+    EyeCoins coins;         // the eyes the dead leave and the wallet; the eyes' storage is heap memory
 
     float totalTime;        // seconds: sum of game-frame steps since the run began
     double runTime;         // seconds alive and not aboard the shuttle
@@ -53,10 +55,11 @@ struct Field {
 
 // Starts a new run from `seed`: each subsystem's reset in turn, the player at the centre facing
 // 0.4 rad, the camera snapped. Keeps the zoom the player chose, the loop's flags and the shop's
-// levels (taken from `profile` when one is given, as the wallet will be); the revives spent start
-// again from 0.
+// levels and wallet (taken from `profile` when one is given); the revives spent start again from 0.
 void FieldReset(Field &field, uint32_t seed, const Profile *profile = nullptr);
-// Copies what the run earns and spends into the profile (the shop's levels).
+// Frees what a run holds on the heap (the eyes' storage, the soil's grids); safe twice.
+void FieldRelease(Field &field);
+// Copies what the run earns and spends into the profile: the wallet and the shop's levels.
 void FieldSyncProfile(const Field &field, Profile &profile);
 // The campaign has been won: only the shuttle's finale is left.
 bool FieldVictory(const Field &field);

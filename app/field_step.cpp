@@ -123,7 +123,7 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     FieldStepResult result{};
     const FrameInput &in = *step.input;
 
-    // Time steps. The shuttle and the campaign are not part of the run yet.
+    // Time steps from the frame's conditions.
     FrameConditions conditions{};
     conditions.frameTime = in.frameTime;
     conditions.focused = in.focused;
@@ -154,6 +154,7 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
                                           field.loop.speedTimesTen, field.camera.viewHeight);
         typing = FieldControlsTyping(controls);
         devKeys = devKeys && !typing;
+        if (result.coinsButton) EyeCoinsAddToWallet(field.coins, 1000);
     }
 
     // F4 skips to the next minute or boss; the key schedule moves by the same campaign time.
@@ -178,6 +179,8 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     HealthSetCapacity(field.health, ShopHealthLevel(&field.shop));
     BindingsSetInterval(field.bindings, ShopSwapInterval(&field.shop));
     PlayerSetSpeedLevel(field.player, ShopLevel(&field.shop, SHOP_SPEED));
+    EyeCoinsSetIncomeLevel(field.coins, ShopCoinIncomeLevel(&field.shop));
+    EyeCoinsSetMagnet(field.coins, ShopMagnetFactor(&field.shop));
     field.health.immortal = field.loop.immortal;
     field.player.speedTimesTen = field.loop.speedTimesTen;
 
@@ -256,6 +259,13 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
         if (!(field.health.invulnerableLeft > 0.0f))
             hit = MudContactTouch(field.mud, from, to, FIELD_PLAYER_CONTACT_RADIUS) || hit;
         if (hit) HealthHit(field.health);
+    }
+
+    // Eye coins: the dead turn into eyes, the eyes fly, land and come to the player.
+    if (steps.frame > 0.0f && HealthAlive(field.health)) {
+        EyeCoinsSetLevel(field.coins, field.loop.campaign ? field.campaign.level : 1);
+        EyeCoinsConsumeDeaths(field.coins, field.mud);
+        EyeCoinsUpdate(field.coins, field.mud, playerBefore, field.player.position, steps.frame);
     }
 
     // The shuttle: crystal, repair, boarding, launch. Aboard, the astronaut stands still.

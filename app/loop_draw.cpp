@@ -12,6 +12,7 @@
 #include "audio/audio.h"
 #include "audio/exit_fade.h"
 #include "campaign/campaign_draw.h"
+#include "campaign/eye_coins_draw.h"
 #include "campaign/ship_draw.h"
 #include "frontend/menu_draw.h"
 #include "dev/dev_modes.h"
@@ -112,6 +113,7 @@ bool AppRenderWorld(App &app, int width, int height)
     }
     if (!SceneRender(scene, app.gpu.shaders, view, AppSceneGround(app), width, height, prepass)) return false;
     SceneEffectsBegin(scene, view.camera);
+    EyeCoinsDraw(field.coins, view.camera, width, height);
     ShipDrawEffects(app.gpu.ship, ship, view.camera, width, height);
     SceneEffectsEnd();
     return true;
@@ -157,6 +159,7 @@ void LoopDrawGame(App &app)
     FieldControlsHeldKeys(controls, in, hud.held);
     HudClock clock = CampaignHudClock(field.campaign);
     hud.clock = field.loop.campaign ? &clock : nullptr;
+    hud.coins = &field.coins;
     bool aboard = ShipPlayerAboard(field.ship);
     if (!aboard) {
         HudDraw(field.player, field.camera, field.bindings, FieldHudHearts(field.health), hud);
@@ -213,6 +216,7 @@ static bool GameFrame(App &app, bool menuTransition)
     step.newRunSeed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
     step.profile = &app.persistence.profile;
     FieldStepResult result = FieldStep(field, app.input.controls, step);
+    if (result.coinsButton) AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, 0.6f, 1.0f);
     // Dead for two seconds: the run is over and the main menu comes back.
     if (result.deathReset && AppMenusOn(app)) {
         MenuShow(app.menu, MENU_SCREEN_MAIN);
@@ -298,6 +302,7 @@ static bool MenuFrame(App &app, double now)
     // What the menus changed takes effect at once: the graphics, and the shop's purchases in the run.
     ApplyGraphics(profile);
     for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) field.shop.level[i] = profile.shop.level[i];
+    EyeCoinsRestore(field.coins, profile.coins, profile.coinRemainder);
     AppNoteProfile(app);
 
     switch (action) {

@@ -16,6 +16,7 @@
 #include "app/frame_rules.h"
 #include "audio/audio.h"
 #include "platform/platform.h"
+#include "campaign/eye_coins_draw.h"
 #include "frontend/menu_draw.h"
 #include "player/hud.h"
 
@@ -178,7 +179,8 @@ static void StartupRelease(App &a)
     ShipRendererRelease(a.gpu.ship);
     TrackAtlasFree(a.field.tracks);
     SoilTextureRelease(a.gpu.soil);
-    SoilRelease(a.field.soil);
+    EyeCoinsDrawRelease();
+    FieldRelease(a.field);
     TerrainTexturesRelease(a.gpu.terrain);
     SceneRelease(a.gpu.scene);
     HudUnload();

@@ -38,6 +38,7 @@ void BM_FieldStep(benchmark::State &state)
         FieldStepResult result = DevHeadlessFrame(*run, *field, script, 1.0f / 60.0f);
         benchmark::DoNotOptimize(result);
     }
+    FieldRelease(*field);
 }
 BENCHMARK(BM_FieldStep);
 

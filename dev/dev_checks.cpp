@@ -5,6 +5,7 @@
 #include "dev/audio_checks.h"
 #include "dev/audio_score_checks.h"
 #include "dev/campaign_checks.h"
+#include "dev/loot_checks.h"
 #include "dev/menu_checks.h"
 #include "dev/mud_attack_checks.h"
 #include "dev/mud_checks.h"
@@ -69,6 +70,7 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-profile", DevTestProfile},
     {"--test-menu", DevTestMenu},
     {"--test-campaign", DevTestCampaign},
+    {"--test-loot", DevTestLoot},
     {"--test-boss", DevTestBoss},
 };
 

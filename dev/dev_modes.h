@@ -20,6 +20,8 @@ enum DevMode : uint8_t {
     DEV_MODE_CLIFF_DEMO,
     DEV_MODE_ARENA_JUNCTIONS,
     DEV_MODE_CAPTURE_MENU,
+    DEV_MODE_CAPTURE_LOOT,
+    DEV_MODE_PROFILE_LOOT,
 };
 
 // A picture a scripted run takes of the window at the end of one frame.

@@ -9,6 +9,7 @@
 
 #include "app/display.h"
 #include "dev/canyon_capture.h"
+#include "dev/loot_capture.h"
 #include "dev/menu_capture.h"
 #include "dev/scene_capture.h"
 #include "dev/ship_capture.h"
@@ -347,6 +348,10 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_CAPTURE_SHIP_OBSTACLE;
     } else if (strcmp(command.name, "--ship-demo") == 0) {
         dev->mode = DEV_MODE_SHIP_DEMO;
+    } else if (strcmp(command.name, "--capture-loot") == 0) {
+        dev->mode = DEV_MODE_CAPTURE_LOOT;
+    } else if (strcmp(command.name, "--profile-loot") == 0) {
+        dev->mode = DEV_MODE_PROFILE_LOOT;
     } else if (strcmp(command.name, "--capture-menu") == 0) {
         dev->mode = DEV_MODE_CAPTURE_MENU;
     } else if (strcmp(command.name, "--canyon-demo") == 0) {
@@ -394,6 +399,10 @@ int DevRunWindowed(App &app)
         return ShipCaptureObstacle(app);
     case DEV_MODE_SHIP_DEMO:
         return ShipCaptureDemo(app);
+    case DEV_MODE_CAPTURE_LOOT:
+        return LootCaptureStills(app);
+    case DEV_MODE_PROFILE_LOOT:
+        return LootProfile(app);
     case DEV_MODE_CAPTURE_MENU:
         DisplaySetRenderScale(DISPLAY_RENDER_SCALE_MIN);
         return MenuCaptureStills(app, dev.gamepad);

@@ -24,6 +24,8 @@ void HudBegin(float opacity);
 void HudEnd();
 
 // What one HUD frame draws from besides the run's records.
+struct EyeCoins;
+
 struct HudFrame {
     float viewWidth, viewHeight;     // letterbox size, pixels; the HUD is drawn in its 2D space
     float time;                      // the run's total time, seconds (heartbeat)
@@ -31,6 +33,7 @@ struct HudFrame {
     bool gamepad;                    // key glyphs as gamepad buttons
     bool held[BINDINGS_KEY_COUNT];   // key or its pad button down while the window has focus
     const HudClock *clock;           // level clock; null without a campaign
+    const EyeCoins *coins;           // the coin counter's wallet and flash; null: no counter
 };
 
 // The whole HUD of a game frame around the player's head: binding cluster, hearts, level clock.

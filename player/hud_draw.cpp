@@ -9,6 +9,7 @@
 //   [SECTION] Level clock
 //   [SECTION] HUD
 #include "player/hud.h"
+#include "campaign/eye_coins_draw.h"
 #include "raymath.h"
 
 #include "rlgl.h"
@@ -477,11 +478,7 @@ void HudDraw(const Player &player, const FollowCamera &camera, const Bindings &b
     HudBegin(frame.opacity);
     HudDrawBindings(a, bindings, frame);
     HudDrawHearts({a.cx - HUD_SIDE_OFFSET, a.cy - a.oy}, hearts, frame.time);
-    // Coin counter of the level, anchored at (cx + 73, cy - oy - 12): arrives with the eye coins.
+    if (frame.coins) EyeCoinsDrawCounter(*frame.coins, {a.cx + HUD_SIDE_OFFSET, a.cy - a.oy - 12.0f});
     if (frame.clock) DrawLevelClock(a, *frame.clock);
     HudEnd();
-    // Full opacity from here, with a campaign not in victory:
-    // level banner: arrives with the campaign clock.
-    // boss health bars and markers: arrive with the bosses.
-    // row arrows during a row warning: arrive with the rolling rows.
 }

@@ -123,6 +123,7 @@ TEST(FieldStep, SameScriptGivesTheSameExchangesAtEveryRate)
         }
         results[r].position = field->player.position;
         EXPECT_TRUE(run->consistent) << RATES[r];
+        FieldRelease(*field);
     }
     ASSERT_EQ(results[0].swapTimes.size(), 3u);
     for (int r = 1; r < 3; r++) {
@@ -159,6 +160,7 @@ TEST(FieldStep, TenMinuteRunStaysConsistent)
     EXPECT_EQ(field->bindings.swapCount, (int)(field->totalTime / 30.0f));
     EXPECT_GT(field->bindings.swapCount, 18);
     EXPECT_GT(std::fabs(field->player.position.x) + std::fabs(field->player.position.z), 1.0f);
+    FieldRelease(*field);
 }
 
 // A tap that goes down and up between two slow frames only shows in the pressed queue: it still

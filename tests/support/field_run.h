@@ -10,6 +10,7 @@ struct TestRun {
     Field field;
     FieldControls controls;
     FrameInput input;
+    ~TestRun() { FieldRelease(field); }
 };
 
 inline std::unique_ptr<TestRun> TestRunStart(uint32_t seed)
