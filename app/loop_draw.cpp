@@ -409,6 +409,7 @@ static void ExitFadeFrame(App &app, double now)
         LoopDrawGame(app);
     }
     ExitFadeDraw(app.audio, now);
+    if (app.dev) DevRunAfterDraw(app);
     EndDrawing();
 }
 

@@ -50,7 +50,6 @@ static const DevEvent FLOW_SCRIPT[] = {
     {100, DEV_EVENT_PRESS, KEY_D, 50, 0.0f, {}},
     {160, DEV_EVENT_PRESS, KEY_ESCAPE, 1, 0.0f, {}},
     {170, DEV_EVENT_PRESS, KEY_DOWN, 1, 0.0f, {}},
-    {175, DEV_EVENT_PRESS, KEY_DOWN, 1, 0.0f, {}},
     {180, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
     {185, DEV_EVENT_PRESS, KEY_LEFT, 1, 0.0f, {}},
     {190, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
@@ -163,11 +162,12 @@ void DevRunInput(App &app)
     DevRun &dev = *app.dev;
     // A run through the screens traces every change of screen with its iteration.
     if (dev.menus && dev.trace) {
-        int screen = app.flow.menuVisible ? app.menu.screen * 10 + app.menu.dialog : -1;
+        int screen = app.audio.exitStarted ? -2 : (app.flow.menuVisible ? app.menu.screen * 10 + app.menu.dialog : -1);
         if (screen != dev.lastSwapCount || dev.iteration == 0) {
             dev.lastSwapCount = screen;
-            fprintf((FILE *)dev.trace, "iteration %d screen %d dialog %d menu %d run %d\n", dev.iteration,
-                    app.menu.screen, app.menu.dialog, app.flow.menuVisible ? 1 : 0, app.field.loop.runActive ? 1 : 0);
+            fprintf((FILE *)dev.trace, "iteration %d screen %d dialog %d menu %d run %d fade %d\n", dev.iteration,
+                    app.menu.screen, app.menu.dialog, app.flow.menuVisible ? 1 : 0, app.field.loop.runActive ? 1 : 0,
+                    app.audio.exitStarted ? 1 : 0);
         }
     }
     bool close = app.input.frame.closeRequested;
@@ -193,7 +193,8 @@ void DevRunAfterDraw(App &app)
             dev.artifactFailed = true;
         }
     }
-    if (frame + 1 >= dev.frameLimit) {
+    // The last picture: the last game frame, or the last frame of the exit fade that ends a run.
+    if (frame + 1 >= dev.frameLimit || app.audio.exitStarted) {
         UnloadImage(dev.lastFrame);
         dev.lastFrame = LoadImageFromScreen();
     }
@@ -322,6 +323,7 @@ bool DevConfigure(App &app, const CommandLine &command)
             dev->script = {FLOW_SCRIPT, (int)(sizeof(FLOW_SCRIPT) / sizeof(FLOW_SCRIPT[0]))};
             dev->menus = true;
             dev->frameLimit = 600;
+            dev->drawEvery = 30;
             dev->reportName = "smoke-flow";
         } else if (command.second && !ParseFrameCount(command.second, dev->frameLimit)) {
             TraceLog(LOG_ERROR, "DEV: --smoke takes a frame count from 1 to %d, not \"%s\"", DEV_FRAME_LIMIT_MAX,
