@@ -336,8 +336,6 @@ static void DrawAbilitySlot(const HudAnchor &a, const Bindings &b, int i, float 
         DrawRing(c, 22.0f, 28.0f, 0.0f, 360.0f, 48, Faded({255, 181, 35, 255}, 0.16f * highlight));
         DrawRing(c, 24.0f, 26.0f, 0.0f, 360.0f, 48, Faded({255, 219, 79, 255}, highlight));
     }
-    DrawSlotKey(b, slot, c, {240, 251, 255, 255}, f.gamepad);
-
     if (!ready) {
         float q = HudCooldownTurn(cooldown);
         float start = q * 360.0f - 90.0f;
@@ -348,6 +346,8 @@ static void DrawAbilitySlot(const HudAnchor &a, const Bindings &b, int i, float 
         DrawLineEx(c, Vector2Add(c, Vector2Scale(u, 17.0f)), 1.5f, hand);
         Tri(Vector2Add(c, Vector2Scale(u, 21.0f)), Vector2Add(c, Vector2Add(Vector2Scale(u, 16.0f), Vector2Scale(p, 3.0f))), Vector2Add(c, Vector2Add(Vector2Scale(u, 16.0f), Vector2Scale(p, -3.0f))), hand);
     }
+    // The key stays readable over the cooldown sector.
+    DrawSlotKey(b, slot, c, {240, 251, 255, 255}, f.gamepad);
 }
 
 void HudDrawBindings(const HudAnchor &a, const Bindings &b, const HudFrame &f)
