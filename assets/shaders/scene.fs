@@ -2027,11 +2027,14 @@ vec3 highClouds(vec3 colour, vec3 ro, vec3 rd, float depth)
     if (t1 <= t0) return colour;
     int samples = graphicsQuality.x >= 2 ? 6 : 3;
     float stepLength = (t1 - t0) / float(samples);
+    // Samples at the same depth in every pixel band the slab into stripes; an interleaved-gradient
+    // fraction of a step per pixel turns the bands into fine noise the eye averages away.
+    float jitter = fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715))));
     float transmission = 1.0;
     vec3 scattered = vec3(0.0);
     for (int i = 0; i < 6; i++) {
         if (i >= samples) break;
-        vec3 p = ro + rd * (t0 + (float(i) + 0.5) * stepLength);
+        vec3 p = ro + rd * (t0 + (float(i) + jitter) * stepLength);
         float column = cloudColumn(p.xz);
         float h = (p.y - CLOUD_HEIGHT) / CLOUD_HALF;
         float profile = max(0.0, column - h * h);
