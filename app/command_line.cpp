@@ -13,7 +13,7 @@ static const char *const SELF_CHECKS[] = {
     "--test-health", "--test-loot", "--test-ship", "--test-ship-obstacle", "--test-contact-damage",
     "--test-evolution", "--test-pursuit", "--test-golem", "--test-golem-contact",
     // Headless benchmarks: no window either.
-    "--benchmark-mud", "--benchmark-walkers", "--benchmark-golems",
+    "--benchmark-mud", "--benchmark-walkers", "--benchmark-golems", "--benchmark-combat",
 };
 
 static const char *const WINDOWED[] = {
@@ -26,7 +26,7 @@ static const char *const WINDOWED[] = {
     "--golem-demo", "--capture-evolution", "--capture-walker",
     "--capture-pursuit", "--capture-boss-attacks", "--capture-attack", "--capture-health",
     "--capture-debug", "--capture-crowd", "--capture-merge", "--capture-mud",
-    "--benchmark-combat", "--capture-turns",
+    "--capture-turns",
     "--capture-motion", "--smoke-edge", "--capture-hints", "--smoke", "--capture-audio-ui",
     "--capture-comic", "--capture-menu",
 };

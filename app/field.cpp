@@ -9,6 +9,8 @@ void FieldReset(Field &field, uint32_t seed, const Profile *profile)
 
     TrackAtlasReset(field.tracks);
     SoilReset(field.soil);
+    MeteorReset(field.meteors);
+    SpikeReset(field.spikes);
     BindingsReset(field.bindings, seed);
     MudPoolReset(field.mud, FIELD_AMBIENT_LIMIT);
     // A campaign places every creature itself: its reset empties the pool of ambient ones.
@@ -22,6 +24,7 @@ void FieldReset(Field &field, uint32_t seed, const Profile *profile)
     field.shop.revivesUsed = 0;
     EyeCoinsReset(field.coins);
     if (profile) EyeCoinsRestore(field.coins, profile->coins, profile->coinRemainder);
+    SupportReset(field.support);
     PlayerReset(field.player, {0.0f, 0.0f, 0.0f});
     field.player.position = ShipReset(field.ship, field.player.position, PLAYER_RADIUS);
     PlayerPose(field.player, 0.0f, 0.0f);

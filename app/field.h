@@ -5,6 +5,9 @@
 
 #include "player/bindings.h"
 #include "player/health.h"
+#include "player/meteor.h"
+#include "player/spike.h"
+#include "player/support.h"
 #include "campaign/campaign.h"
 #include "campaign/eye_coins.h"
 #include "campaign/ship.h"
@@ -37,6 +40,9 @@ struct Field {
     Player player;          // the astronaut's body and its pose
     Bindings bindings;      // which key means what, and the exchange schedule
     Health health;          // quarter hearts, invulnerability, revives
+    MeteorSystem meteors;   // the meteors called down and the casts waiting
+    SpikeSystem spikes;     // the blades thrown and the launches waiting
+    Support support;        // the bought drone and repel wave
     Ship ship;              // the crashed shuttle, the crystal and the finale
     ShopState shop;         // the upgrade levels in force and the revives spent in this run
     FollowCamera camera;    // follow camera with its zoom

@@ -91,6 +91,8 @@ void FieldGroundMarks(Field &field, const FrameSteps &steps, Vector3 playerBefor
         }
     }
     if (steps.world > 0.0f) {
+        for (int k = 0; k < field.spikes.segmentCount; k++)
+            TrackStampStrip(field.tracks, field.spikes.segments[k].from, field.spikes.segments[k].to, SPIKE_STRIP_WIDTH);
         const MudPool &mud = field.mud;
         for (int i = 0; i < mud.count && i < MUD_CAPACITY; i++) {
             const MudSlot &s = mud.slots[i];
@@ -196,12 +198,16 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     FieldControlsHeldKeys(controls, in, held);
     Vector2 axes = typing ? Vector2{0.0f, 0.0f} : BindingsCardinalAxes(field.bindings, held);
 
-    // Ability keys. The meteor and the spike act on these presses once they exist.
+    // Ability keys: the meteor falls where the astronaut stands, the blade flies ahead.
     if (in.focused && !typing) {
         for (int k = 0; k < BINDINGS_KEY_COUNT; k++) {
             int code = BindingsKeyCode(k);
             if (!InputActionPressed(controls.devices, in, code)) continue;
-            BindingsPressAbility(field.bindings, k, steps.campaign);
+            int action = BindingsPressAbility(field.bindings, k, steps.campaign);
+            const FollowCamera &cam = field.camera;
+            if (action == ABILITY_METEOR) MeteorCast(field.meteors, field.player.position, cam.position, cam.up, cam.viewHeight);
+            if (action == ABILITY_SPIKE)
+                SpikeLaunch(field.spikes, field.player.position, {std::sin(field.player.yaw), 0.0f, std::cos(field.player.yaw)});
         }
     }
 
@@ -234,6 +240,11 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
         ProfileRecord(*step.profile, field.campaign.level, (float)field.campaign.clock, field.runTime, false);
     // Entering the victory: nothing of the fight stays in the air.
     result.victoryEntered = !wasVictory && FieldVictory(field);
+    if (result.victoryEntered) {
+        MeteorReset(field.meteors);
+        SpikeReset(field.spikes);
+        SupportClearShots(field.support);
+    }
 
     // The creatures.
     MudPoolUpdate(field.mud, field.player.position, steps.mud, &field.soil);
@@ -245,13 +256,18 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     PlayerStep(field.player, direction, steps.player, field.totalTime, &field.ship);
     if (steps.player > 0.0f) TrackAtlasFollow(field.tracks, field.player.position);
 
-    // Regeneration before this frame's blows.
+    // The bought aids, then regeneration, before this frame's blows.
+    SupportUpdate(field.support, field.mud, field.player.position, steps.world, ShopDroneInterval(&field.shop),
+                  ShopRepelInterval(&field.shop));
     HealthRegenerate(field.health, ShopRegenSecondsPerHeart(&field.shop), steps.world);
 
-    // The creatures' bodies and attacks against the player's step: one blow at most. Every query
-    // runs, so each attack sets its latch this frame whatever the others found.
+    // Meteors and blades, which can strike their caster too; then the creatures' bodies and attacks
+    // against the player's step: one blow at most. Every query runs, so each attack sets its latch
+    // this frame whatever the others found.
     if (steps.world > 0.0f) {
         Vector3 from = playerBefore, to = field.player.position;
+        if (MeteorUpdate(field.meteors, field.mud, field.soil, from, to, steps.world)) HealthDamage(field.health, HEALTH_OWN_BLOW);
+        if (SpikeUpdate(field.spikes, field.mud, field.soil, from, to, steps.world)) HealthDamage(field.health, HEALTH_OWN_BLOW);
         bool hit = MudContactDash(field.mud, from, to, FIELD_PLAYER_CONTACT_RADIUS);
         hit = MudContactKick(field.mud, from, to, FIELD_PLAYER_CONTACT_RADIUS) || hit;
         hit = MudContactPunch(field.mud, from, to, FIELD_PLAYER_CONTACT_RADIUS) || hit;

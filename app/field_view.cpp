@@ -2,6 +2,8 @@
 
 #include "mud/mud_pose_blocks.h"
 
+#include <cstring>
+
 // The mudling packing and the renderer's contract must describe the same blocks.
 static_assert(sizeof(MudPoseBlockA) == SCENE_MUD_POSE_A_BYTES, "MudPoseA size differs from the renderer's");
 static_assert(sizeof(MudPoseBlockB) == SCENE_MUD_POSE_B_BYTES, "MudPoseB size differs from the renderer's");
@@ -59,5 +61,20 @@ SceneView FieldSceneView(const Field &field)
     view.playerFlash = HealthBlink(field.health);
     view.pose = FieldScenePose(field.player.pose);
     view.time = field.totalTime;
+
+    MeteorRender m;
+    MeteorRenderData(field.meteors, m);
+    static_assert(sizeof(view.meteors) == sizeof(m) && sizeof(view.meteors.bodies) == sizeof(m.bodies), "meteor record");
+    view.meteors.count = m.count;
+    memcpy(view.meteors.bodies, m.bodies, sizeof(m.bodies));
+    memcpy(view.meteors.targets, m.targets, sizeof(m.targets));
+    memcpy(view.meteors.states, m.states, sizeof(m.states));
+    memcpy(view.meteors.starts, m.starts, sizeof(m.starts));
+    SpikeRender b;
+    SpikeRenderData(field.spikes, b);
+    static_assert(sizeof(view.spikes) == sizeof(b) && sizeof(view.spikes.bodies) == sizeof(b.bodies), "spike record");
+    view.spikes.count = b.count;
+    memcpy(view.spikes.bodies, b.bodies, sizeof(b.bodies));
+    memcpy(view.spikes.directions, b.directions, sizeof(b.directions));
     return view;
 }

@@ -114,6 +114,7 @@ bool AppRenderWorld(App &app, int width, int height)
     if (!SceneRender(scene, app.gpu.shaders, view, AppSceneGround(app), width, height, prepass)) return false;
     SceneEffectsBegin(scene, view.camera);
     EyeCoinsDraw(field.coins, view.camera, width, height);
+    SupportDraw(field.support, view.camera);
     ShipDrawEffects(app.gpu.ship, ship, view.camera, width, height);
     SceneEffectsEnd();
     return true;
@@ -163,6 +164,7 @@ void LoopDrawGame(App &app)
     bool aboard = ShipPlayerAboard(field.ship);
     if (!aboard) {
         HudDraw(field.player, field.camera, field.bindings, FieldHudHearts(field.health), hud);
+        SupportDrawDial(field.support, {box.width - 76.0f, 52.0f});
         if (field.loop.campaign)
             CampaignHudDraw(field.campaign, field.mud, field.camera, box.width, box.height, field.totalTime);
     }

@@ -5,6 +5,7 @@
 #include "dev/audio_checks.h"
 #include "dev/audio_score_checks.h"
 #include "dev/campaign_checks.h"
+#include "dev/combat_checks.h"
 #include "dev/loot_checks.h"
 #include "dev/menu_checks.h"
 #include "dev/mud_attack_checks.h"
@@ -71,6 +72,11 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-menu", DevTestMenu},
     {"--test-campaign", DevTestCampaign},
     {"--test-loot", DevTestLoot},
+    {"--test-meteor", DevTestMeteor},
+    {"--test-spike", DevTestSpike},
+    {"--test-health", DevTestHealth},
+    {"--test-support", DevTestSupport},
+    {"--benchmark-combat", DevBenchmarkCombat},
     {"--test-boss", DevTestBoss},
 };
 

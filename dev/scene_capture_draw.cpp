@@ -7,6 +7,7 @@
 //   [SECTION] Captures
 //   [SECTION] Self-check
 #include "dev/scene_capture.h"
+#include "player/meteor.h"
 #include "dev/ship_capture.h"
 #include "dev/scene_check_mud.h"
 #include "dev/tracks_check.h"
@@ -69,34 +70,28 @@ static ScenePose StridePose()
     return FieldScenePose(walker.pose);
 }
 
-enum MeteorShot { METEOR_NONE, METEOR_WARNING, METEOR_FALL, METEOR_IMPACT };
+enum MeteorShot { SHOT_NONE, SHOT_WARNING, SHOT_FALL, SHOT_IMPACT };
 
-// One meteor on `target` (a ground point) in the given phase, as the meteor system reports it.
-static void FixedMeteor(SceneMeteors &meteors, MeteorShot shot, Vector3 target)
+// One meteor cast on `target` (a ground point) and flown by the game's own meteor system to a
+// moment of the phase the shot shows, with no creature and the player far away.
+static void FixedMeteor(SceneMeteors &meteors, MeteorShot shot, Vector3 target, const FollowCamera &camera)
 {
-    if (shot == METEOR_NONE) return;
-    Vector3 aim = Vector3Add(target, {0.0f, 0.203f, 0.0f});
-    Vector3 start = Vector3Add(aim, {0.0f, 14.0f, 0.0f});
-    int k = meteors.count++;
-    const float look = 1.71f;
-    meteors.targets[k] = {target.x, target.y, target.z, 0.0f};
-    meteors.starts[k] = {start.x, start.y, start.z, 0.0f};
-    meteors.bodies[k] = {start.x, start.y, start.z, 0.0f};
-    if (shot == METEOR_WARNING) {
-        meteors.targets[k].w = 0.2f + 0.8f * 0.6f;
-        meteors.states[k] = {0.39f, 0.0f, look, 0.0f};
-    } else if (shot == METEOR_FALL) {
-        float time = 0.95f;
-        float u = time / 1.24f;
-        Vector3 p = Vector3Add(start, Vector3Scale(Vector3Subtract(aim, start), (0.65f * u + 0.35f) * u));
-        meteors.bodies[k] = {p.x, p.y, p.z, 0.58f};
-        meteors.targets[k].w = 1.0f;
-        meteors.states[k] = {time, 1.0f, look, 0.0f};
-        meteors.starts[k].w = u;
-    } else {
-        meteors.bodies[k] = {aim.x, aim.y, aim.z, 0.0f};
-        meteors.states[k] = {0.26f, 2.0f, look, 0.26f / 0.85f};
-    }
+    if (shot == SHOT_NONE) return;
+    static MeteorSystem system;
+    static MudPool pool;
+    static Soil soil;
+    MeteorReset(system);
+    MudPoolReset(pool, 0);
+    SoilReset(soil);
+    MeteorCast(system, target, camera.position, camera.up, camera.viewHeight);
+    float seconds = shot == SHOT_WARNING ? 0.39f : (shot == SHOT_FALL ? 0.65f + 0.95f : 0.65f + 1.24f + 0.26f);
+    Vector3 away = {target.x + 60.0f, target.y, target.z};
+    for (float t = 0.0f; t < seconds - 1e-4f; t += 1.0f / 60.0f)
+        MeteorUpdate(system, pool, soil, away, away, std::fmin(1.0f / 60.0f, seconds - t));
+    MeteorRender m;
+    MeteorRenderData(system, m);
+    static_assert(sizeof(meteors) == sizeof(m), "meteor record");
+    memcpy(&meteors, &m, sizeof(m));
 }
 
 // A blade `distance` metres from `origin` along `heading`, in a phase of its run.
@@ -199,22 +194,22 @@ struct CaptureScene {
 };
 
 static const CaptureScene CAPTURE_SCENES[] = {
-    {"arena-centre", {0.0f, 0.0f}, 20.0f, METEOR_NONE, EXTRA_NONE, -1, -1, 12.0f},
-    {"corner-plus-plus", {112.0f, 112.0f}, 30.0f, METEOR_NONE, EXTRA_NONE, -1, -1, 12.0f},
-    {"corner-minus-minus", {-114.0f, -114.0f}, 30.0f, METEOR_NONE, EXTRA_NONE, -1, -1, 12.0f},
-    {"astronaut-standing", {3.0f, -2.0f}, 5.5f, METEOR_NONE, EXTRA_NONE, -1, -1, 12.0f},
-    {"astronaut-stride", {3.0f, -2.0f}, 5.5f, METEOR_NONE, EXTRA_STRIDE, -1, -1, 12.0f},
-    {"astronaut-flash", {3.0f, -2.0f}, 5.5f, METEOR_NONE, EXTRA_FLASH, -1, -1, 12.0f},
-    {"meteor-warning", {-6.0f, 4.0f}, 9.0f, METEOR_WARNING, EXTRA_NONE, -1, -1, 12.0f},
-    {"meteor-fall", {-6.0f, 4.0f}, 9.0f, METEOR_FALL, EXTRA_NONE, -1, -1, 12.0f},
-    {"meteor-impact", {-6.0f, 4.0f}, 9.0f, METEOR_IMPACT, EXTRA_NONE, -1, -1, 12.0f},
-    {"blades-out", {8.0f, 6.0f}, 9.0f, METEOR_NONE, EXTRA_BLADES_OUT, -1, -1, 12.3f},
-    {"blades-back", {8.0f, 6.0f}, 9.0f, METEOR_NONE, EXTRA_BLADES_BACK, -1, -1, 12.3f},
-    {"clouds-off", {20.0f, -30.0f}, 30.0f, METEOR_NONE, EXTRA_NONE, 0, 2, 40.0f},
-    {"clouds-on", {20.0f, -30.0f}, 30.0f, METEOR_NONE, EXTRA_NONE, 2, 2, 40.0f},
-    {"shadows-0", {8.0f, 6.0f}, 9.0f, METEOR_NONE, EXTRA_BLADES_OUT, 2, 0, 12.3f},
-    {"shadows-1", {8.0f, 6.0f}, 9.0f, METEOR_NONE, EXTRA_BLADES_OUT, 2, 1, 12.3f},
-    {"shadows-2", {8.0f, 6.0f}, 9.0f, METEOR_NONE, EXTRA_BLADES_OUT, 2, 2, 12.3f},
+    {"arena-centre", {0.0f, 0.0f}, 20.0f, SHOT_NONE, EXTRA_NONE, -1, -1, 12.0f},
+    {"corner-plus-plus", {112.0f, 112.0f}, 30.0f, SHOT_NONE, EXTRA_NONE, -1, -1, 12.0f},
+    {"corner-minus-minus", {-114.0f, -114.0f}, 30.0f, SHOT_NONE, EXTRA_NONE, -1, -1, 12.0f},
+    {"astronaut-standing", {3.0f, -2.0f}, 5.5f, SHOT_NONE, EXTRA_NONE, -1, -1, 12.0f},
+    {"astronaut-stride", {3.0f, -2.0f}, 5.5f, SHOT_NONE, EXTRA_STRIDE, -1, -1, 12.0f},
+    {"astronaut-flash", {3.0f, -2.0f}, 5.5f, SHOT_NONE, EXTRA_FLASH, -1, -1, 12.0f},
+    {"meteor-warning", {-6.0f, 4.0f}, 9.0f, SHOT_WARNING, EXTRA_NONE, -1, -1, 12.0f},
+    {"meteor-fall", {-6.0f, 4.0f}, 9.0f, SHOT_FALL, EXTRA_NONE, -1, -1, 12.0f},
+    {"meteor-impact", {-6.0f, 4.0f}, 9.0f, SHOT_IMPACT, EXTRA_NONE, -1, -1, 12.0f},
+    {"blades-out", {8.0f, 6.0f}, 9.0f, SHOT_NONE, EXTRA_BLADES_OUT, -1, -1, 12.3f},
+    {"blades-back", {8.0f, 6.0f}, 9.0f, SHOT_NONE, EXTRA_BLADES_BACK, -1, -1, 12.3f},
+    {"clouds-off", {20.0f, -30.0f}, 30.0f, SHOT_NONE, EXTRA_NONE, 0, 2, 40.0f},
+    {"clouds-on", {20.0f, -30.0f}, 30.0f, SHOT_NONE, EXTRA_NONE, 2, 2, 40.0f},
+    {"shadows-0", {8.0f, 6.0f}, 9.0f, SHOT_NONE, EXTRA_BLADES_OUT, 2, 0, 12.3f},
+    {"shadows-1", {8.0f, 6.0f}, 9.0f, SHOT_NONE, EXTRA_BLADES_OUT, 2, 1, 12.3f},
+    {"shadows-2", {8.0f, 6.0f}, 9.0f, SHOT_NONE, EXTRA_BLADES_OUT, 2, 2, 12.3f},
 };
 
 static SceneView CaptureSceneView(const CaptureScene &scene)
@@ -226,7 +221,7 @@ static SceneView CaptureSceneView(const CaptureScene &scene)
     if (scene.extra == EXTRA_FLASH) view.playerFlash = 1.0f;
     Vector3 target = {player.x + 1.6f, 0.0f, player.z - 0.6f};
     target.y = TerrainBaseHeight(target.x, target.z);
-    FixedMeteor(view.meteors, scene.meteor, target);
+    FixedMeteor(view.meteors, scene.meteor, target, view.camera);
     if (scene.extra == EXTRA_BLADES_OUT || scene.extra == EXTRA_BLADES_BACK) {
         Vector2 heading = {std::sin(0.4f), std::cos(0.4f)};
         Vector3 origin = {player.x, 0.0f, player.z};
