@@ -237,3 +237,15 @@ int SettingsUpdate(MenuState &menu, Profile &profile)
     if (MenuButton(menu, MENU_ID_BACK, MENU_BACK_RECT)) return SETTINGS_EVENT_BACK;
     return SETTINGS_EVENT_NONE;
 }
+
+SettingsChanges SettingsCompare(const Profile &before, const Profile &after)
+{
+    SettingsChanges c{};
+    c.borderless = before.borderless != after.borderless;
+    c.renderScale = before.graphics[0] != after.graphics[0];
+    for (int i = 1; i < PROFILE_GRAPHICS; i++) c.graphics = c.graphics || before.graphics[i] != after.graphics[i];
+    c.gamepad = before.gamepad != after.gamepad;
+    c.audio = before.musicVolume != after.musicVolume || before.soundVolume != after.soundVolume ||
+              before.musicEnabled != after.musicEnabled || before.soundEnabled != after.soundEnabled;
+    return c;
+}

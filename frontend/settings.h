@@ -97,6 +97,18 @@ int SettingsUpdate(MenuState &menu, Profile &profile);
 // (accept cue). False when nothing changed.
 bool SettingsSliderKey(MenuState &menu, Profile &profile, int slider, int stepX, bool accept);
 
+// What a menu frame changed of the preferences the loop applies outside the profile.
+struct SettingsChanges {
+    bool borderless;     // DisplaySetBorderless with profile.borderless, keeping the state reached
+    bool renderScale;    // DisplaySetRenderScale with graphics[0]
+    bool graphics;       // the graphics-quality vector from graphics[1..4]
+    bool gamepad;        // InputSetGamepad with profile.gamepad
+    bool audio;          // volumes or mutes: the publisher reads them from the profile every frame
+};
+
+// The preferences that differ between the profile before and after a menu frame.
+SettingsChanges SettingsCompare(const Profile &before, const Profile &after);
+
 // [SECTION] Drawing (settings_draw.cpp: needs the window)
 
 // The full form over the menu backdrop, drawn by MenuDraw after it.

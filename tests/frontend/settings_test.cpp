@@ -347,6 +347,28 @@ TEST(SettingsForms, EveryControlHasItsHoverId)
     }
 }
 
+// A menu frame tells the loop exactly which preferences it must apply.
+TEST(SettingsButtons, TheFrameNamesWhatChanged)
+{
+    MenuRig rig = SettingsRig(false);
+    auto frame = [&](Rectangle r) {
+        Profile before = rig.profile;
+        rig.Click(r);
+        rig.MoveTo({640.0f, 20.0f});
+        return SettingsCompare(before, rig.profile);
+    };
+    SettingsChanges c = frame(SETTINGS_FULL.borderless);
+    EXPECT_TRUE(c.borderless && !c.renderScale && !c.graphics && !c.gamepad && !c.audio);
+    c = frame(SettingsPresetRect(0));
+    EXPECT_TRUE(!c.borderless && c.renderScale && c.graphics && !c.gamepad && !c.audio);
+    c = frame(SETTINGS_FULL.gamepad);
+    EXPECT_TRUE(c.gamepad && !c.graphics);
+    c = frame(SETTINGS_FULL.box[1]);
+    EXPECT_TRUE(c.audio && !c.gamepad);
+    c = frame({0.0f, 0.0f, 10.0f, 10.0f});   // the background
+    EXPECT_TRUE(!c.borderless && !c.renderScale && !c.graphics && !c.gamepad && !c.audio);
+}
+
 // [SECTION] Persistence
 
 class SettingsRestart : public profile_files::ProfileFolder {};
