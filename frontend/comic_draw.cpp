@@ -152,10 +152,20 @@ static void PanelDraw(const MenuCanvas &c, const ComicState &comic, int k, Comic
 
 // [SECTION] Page
 
+static void PageDraw(const ComicState &comic, bool gamepadMode, ComicArt *art, Vector2 pointer);
+
 void ComicDraw(const ComicState &comic, bool gamepadMode, ComicArt *art, Vector2 pointer)
 {
-    MenuCanvas c = MenuWindowCanvas();
     if (art) LoadArt(*art);
+    // The balloon tails are wound as the art needs, not as culling wants.
+    MenuDrawBegin();
+    PageDraw(comic, gamepadMode, art, pointer);
+    MenuDrawEnd();
+}
+
+static void PageDraw(const ComicState &comic, bool gamepadMode, ComicArt *art, Vector2 pointer)
+{
+    MenuCanvas c = MenuWindowCanvas();
     ClearBackground({19, 24, 27, 255});
     Box(c, {18.0f, 12.0f, 1244.0f, 696.0f}, PAPER);
     for (int i = 0; i < 140; i++) {
