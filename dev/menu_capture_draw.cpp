@@ -6,13 +6,16 @@
 #include "app/app.h"
 #include "campaign/shop.h"
 #include "dev/menu_checks.h"
+#include "frontend/encyclopedia.h"
 #include "frontend/menu_draw.h"
+#include "frontend/settings.h"
 
 #include <cstdio>
 #include <cstring>
 
 struct MenuCapture {
     App *app;
+    MenuGraphics *graphics;   // the previews and the comic picture, made as start-up makes them
     bool gamepad;
     int written, failed;
 };
@@ -41,7 +44,7 @@ static void Shot(MenuCapture &c, DevMenuDriver &d, const char *screen)
     BeginDrawing();
     ClearBackground(BLACK);
     if (MenuShowsGame(d.menu)) LoopDrawGame(*c.app);
-    MenuDraw(d.menu, d.profile);
+    MenuDraw(d.menu, d.profile, c.graphics);
     Image image = LoadImageFromScreen();
     bool ok = IsImageValid(image) && ExportImage(image, path);
     UnloadImage(image);
@@ -101,13 +104,47 @@ static void Focused(MenuCapture &c)
     DevMenuIdle(d, 60);
     Shot(c, d, "dialog-quit");
 
-    // The erase dialog belongs to the full settings; it is opened here directly.
+    // The full settings: down to the presets and along them; then on to the erase dialog.
     d = Fresh(c);
-    d.menu.dialog = MENU_DIALOG_ERASE;
-    d.menu.focusIndex = 1;
+    for (int i = 0; i < 3; i++) DevMenuPress(d, k.down);
+    DevMenuPress(d, k.accept);   // "Настройки"
+    DevMenuPress(d, k.right);    // the music slider takes the step: 5% more
+    DevMenuPress(d, k.down);
+    DevMenuPress(d, k.down);
+    DevMenuPress(d, k.right);    // "Обычные"
+    DevMenuIdle(d, 60);
+    Shot(c, d, "settings-full");
+    // Down the left-hand column to "Стереть прогресс".
+    DevMenuPress(d, k.down);
+    DevMenuPress(d, k.down);
+    DevMenuPress(d, k.left);
+    for (int i = 0; i < 6; i++) DevMenuPress(d, k.down);
+    DevMenuPress(d, k.accept);   // "Стереть прогресс"
     DevMenuPress(d, k.left);
     DevMenuIdle(d, 60);
     Shot(c, d, "dialog-erase");
+
+    // The compact settings over the frozen game.
+    d = Fresh(c);
+    MenuShow(d.menu, MENU_SCREEN_PAUSE);
+    DevMenuPress(d, k.down);
+    DevMenuPress(d, k.accept);   // "Настройки"
+    DevMenuPress(d, k.down);
+    DevMenuPress(d, k.left);
+    DevMenuIdle(d, 30);
+    Shot(c, d, "settings-compact");
+
+    // The encyclopedia: the first rows (two seen, one not), then the last ones (all unseen bosses
+    // but the roller seen above them).
+    d = Fresh(c);
+    MenuShow(d.menu, MENU_SCREEN_ENCYCLOPEDIA);
+    DevMenuPress(d, k.down);
+    DevMenuPress(d, k.down);
+    DevMenuIdle(d, 90);
+    Shot(c, d, "encyclopedia");
+    for (int i = 0; i < 5; i++) DevMenuPress(d, k.down);
+    DevMenuIdle(d, 90);
+    Shot(c, d, "encyclopedia-end");
 }
 
 // The mouse over a control, long enough for its drips to fall.
@@ -139,11 +176,43 @@ static void Hovered(MenuCapture &c)
     DevMenuIdle(d, 150);
     Shot(c, d, "dialog-quit");
 
+    // The full settings: the music slider dragged to 40 %, the mouse resting on "На весь экран".
     d = Fresh(c);
-    d.menu.dialog = MENU_DIALOG_ERASE;
+    DevMenuMouse(d, Centre(MENU_MAIN_BUTTONS[3].rect), true);   // "Настройки"
+    Rectangle music = SETTINGS_FULL.track[0];
+    DevMenuMouse(d, {music.x + 0.4f * music.width, music.y + 7.0f}, true);
+    DevMenuMouse(d, {music.x + 0.4f * music.width, music.y + 7.0f}, false);
+    DevMenuMouse(d, Centre(SETTINGS_FULL.box[1]), true);        // sound off
+    DevMenuMouse(d, Centre(SettingsSwitchRect(1, 1)), true);    // shadows low: no preset lit
+    DevMenuMouse(d, Centre(SETTINGS_FULL.borderless), false);
+    DevMenuIdle(d, 150);
+    Shot(c, d, "settings-full");
+    DevMenuMouse(d, Centre(SETTINGS_ERASE_RECT), true);
     DevMenuMouse(d, Centre(MENU_DIALOG_BUTTONS[0].rect), false);
     DevMenuIdle(d, 150);
     Shot(c, d, "dialog-erase");
+
+    // The compact settings: music muted, the mouse over its box.
+    d = Fresh(c);
+    MenuShow(d.menu, MENU_SCREEN_PAUSE);
+    DevMenuMouse(d, Centre(MENU_PAUSE_BUTTONS[1].rect), true);
+    DevMenuMouse(d, Centre(SETTINGS_COMPACT.box[0]), true);
+    DevMenuIdle(d, 60);
+    Shot(c, d, "settings-compact");
+
+    // The encyclopedia with the mouse on the comic button, then dragged to the list's end.
+    d = Fresh(c);
+    DevMenuMouse(d, Centre(MENU_MAIN_BUTTONS[2].rect), true);   // "Энциклопедия"
+    DevMenuMouse(d, Centre(ENCYCLOPEDIA_COMIC_RECT), false);
+    DevMenuIdle(d, 150);
+    Shot(c, d, "encyclopedia");
+    Rectangle bar = ENCYCLOPEDIA_BAR_RECT;
+    DevMenuMouse(d, {bar.x + 6.0f, bar.y + 10.0f}, true);
+    d.mouse = MenuToWindow(MenuCanvasFor(d.width, d.height), {bar.x + 6.0f, bar.y + bar.height});
+    DevMenuHold(d);
+    DevMenuMouse(d, {900.0f, 560.0f}, false);
+    DevMenuIdle(d, 150);
+    Shot(c, d, "encyclopedia-end");
 }
 
 // The backdrop and the band at one menu time, drawn in two frames, read back byte for byte.
@@ -171,6 +240,13 @@ int MenuCaptureStills(App &app, bool gamepad)
     MenuCapture c{};
     c.app = &app;
     c.gamepad = gamepad;
+    MenuGraphics graphics{};
+    c.graphics = &graphics;
+    double start = GetTime();
+    bool previews = SpecimenPreviewsCreate(graphics.previews);
+    printf("%s the specimen previews and all five specimens made in %.0f ms\n", previews ? "ok  " : "FAIL",
+           1000.0 * (GetTime() - start));
+    if (!previews) c.failed++;
     // The frozen game behind the pause: the run as start-up left it.
     DisplaySize size = DisplayRenderSize();
     if (!AppRenderWorld(app, size.width, size.height)) {
@@ -182,6 +258,7 @@ int MenuCaptureStills(App &app, bool gamepad)
     bool same = SamePicture(37.25f);
     printf("%s the backdrop and the mud band at one menu time are the same picture in two frames\n", same ? "ok  " : "FAIL");
     if (!same) c.failed++;
+    MenuGraphicsRelease(graphics);
     printf("%d written, %d failed\n", c.written, c.failed);
     return c.failed == 0 ? 0 : 1;
 }

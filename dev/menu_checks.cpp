@@ -7,6 +7,8 @@
 
 #include "audio/audio_publish.h"
 #include "campaign/shop.h"
+#include "frontend/encyclopedia.h"
+#include "frontend/settings.h"
 
 #include <cmath>
 #include <cstdio>
@@ -27,7 +29,7 @@ void DevMenuDriverReset(DevMenuDriver &d, bool gamepad, float width, float heigh
     d.mouse = {-1.0f, -1.0f};
 }
 
-static int Frame(DevMenuDriver &d, int key, bool shift, bool click)
+static int Frame(DevMenuDriver &d, int key, bool shift, bool click, bool held = false)
 {
     static bool keys[512], down[512], repeat[512], pad[18];
     for (bool &k : keys) k = false;
@@ -41,7 +43,7 @@ static int Frame(DevMenuDriver &d, int key, bool shift, bool click)
     devices.windowHeight = d.height;
     devices.mouse = d.mouse;
     devices.mousePressed = click;
-    devices.mouseDown = click;
+    devices.mouseDown = click || held;
     devices.keyPressed = keys;
     devices.keyDown = down;
     devices.keyRepeat = repeat;
@@ -67,6 +69,8 @@ int DevMenuIdle(DevMenuDriver &d, int frames)
 }
 
 int DevMenuPress(DevMenuDriver &d, int key, bool shift) { return Frame(d, key, shift, false); }
+
+int DevMenuHold(DevMenuDriver &d) { return Frame(d, 0, false, false, true); }
 
 int DevMenuMouse(DevMenuDriver &d, Vector2 p, bool click)
 {
@@ -174,6 +178,57 @@ int DevTestMenu()
         PointerDripsUpdate(drips, {-5.0f, 200.0f}, 1.0f / 60.0f, true, time, 1280.0f, 0.0f);
     }
     Check(t, finite && most > 0 && PointerDripsActive(drips) == 0, "drips in a window of height 0 stay finite and free their slots");
+
+    // The settings, both forms.
+    DevMenuDriverReset(d, false, 1280.0f, 720.0f);
+    DevMenuMouse(d, Centre(MENU_MAIN_BUTTONS[3].rect), true);   // "Настройки"
+    Check(t, d.menu.screen == MENU_SCREEN_SETTINGS && d.menu.settingsParent == MENU_SCREEN_MAIN,
+          "\"Настройки\" on the main menu opens the full settings");
+    Rectangle music = SETTINGS_FULL.track[0];
+    int ticks = 0;
+    DevMenuMouse(d, {music.x + 0.2f * music.width, music.y + 7.0f}, true);
+    for (int i = 0; i <= 30; i++) {
+        int before = d.menu.cueSerial;
+        d.mouse = MenuToWindow(MenuCanvasFor(d.width, d.height), {music.x + (0.2f + 0.02f * (float)i) * music.width, music.y + 7.0f});
+        DevMenuHold(d);
+        if (d.menu.cueSerial != before && d.menu.cueType == MENU_CUE_SLIDER_TICK) ticks++;
+    }
+    char dragged[160];
+    snprintf(dragged, sizeof(dragged), "a half-second drag across twelve twentieths ends at %.0f%% with %d throttled ticks",
+             100.0f * d.profile.musicVolume, ticks);
+    Check(t, std::fabs(d.profile.musicVolume - 0.8f) < 1e-4f && ticks >= 4 && ticks <= 6, dragged);
+    DevMenuMouse(d, {640.0f, 40.0f}, false);
+    DevMenuMouse(d, Centre(SETTINGS_FULL.gamepad), false);
+    Check(t, d.menu.hovered == SETTINGS_ID_GAMEPAD && d.menu.cueType == MENU_CUE_HOVER, "the gamepad button is a hover target");
+    DevMenuMouse(d, Centre(SettingsPresetRect(0)), true);
+    Check(t, ProfileGraphicsPresetIndex(d.profile) == 0 && d.menu.cueType == MENU_CUE_ACCEPT, "a preset button sets its row");
+    DevMenuMouse(d, Centre(MENU_BACK_RECT), true);
+    Check(t, d.menu.screen == MENU_SCREEN_MAIN && d.menu.cueType == MENU_CUE_BACK, "\"Назад\" leaves the settings with the back cue");
+
+    DevMenuDriverReset(d, false, 1280.0f, 720.0f);
+    d.runActive = true;
+    MenuShow(d.menu, MENU_SCREEN_PAUSE);
+    DevMenuMouse(d, Centre(MENU_PAUSE_BUTTONS[1].rect), true);
+    MenuFocusItem items[MENU_FOCUS_CAPACITY];
+    int n = MenuFocusList(d.menu, d.profile, items);
+    Check(t, d.menu.screen == MENU_SCREEN_SETTINGS && MenuShowsGame(d.menu) && n == 6,
+          "the pause's \"Настройки\" opens the compact form with six controls");
+    DevMenuPress(d, KEY_RIGHT);
+    Check(t, std::fabs(d.profile.musicVolume - 0.8f) < 1e-4f && d.menu.cueType == MENU_CUE_SLIDER_TICK,
+          "Right on the focused music slider adds 5% with a tick");
+    DevMenuPress(d, KEY_ESCAPE);
+    Check(t, d.menu.screen == MENU_SCREEN_PAUSE && d.menu.cueType == MENU_CUE_BACK, "back from the compact form returns to the pause");
+
+    // The encyclopedia.
+    DevMenuDriverReset(d, false, 1280.0f, 720.0f);
+    MenuShow(d.menu, MENU_SCREEN_ENCYCLOPEDIA);
+    for (int i = 0; i < 7; i++) DevMenuPress(d, KEY_DOWN);
+    float last = d.menu.scroll;
+    Check(t, last == 946.0f, "keyboard focus on the seventh entry scrolls it fully into view");
+    DevMenuMouse(d, Centre(ENCYCLOPEDIA_COMIC_RECT), true);
+    DevMenuPress(d, KEY_ESCAPE);
+    Check(t, d.menu.screen == MENU_SCREEN_ENCYCLOPEDIA && d.menu.scroll == last,
+          "a skipped comic replay returns to the encyclopedia at the same scroll");
 
     printf("%d passed, %d failed\n", t.passed, t.failed);
     return t.failed == 0 ? 0 : 1;

@@ -23,6 +23,8 @@ void DevMenuDriverReset(DevMenuDriver &driver, bool gamepad, float width, float 
 int DevMenuIdle(DevMenuDriver &driver, int frames);
 // One frame with a key pressed (raylib key code); with the gamepad, a pad button instead.
 int DevMenuPress(DevMenuDriver &driver, int keyOrButton, bool shift = false);
+// One frame with the left button held where the mouse is (a drag).
+int DevMenuHold(DevMenuDriver &driver);
 // One frame with the mouse at a canvas point, clicking or not.
 int DevMenuMouse(DevMenuDriver &driver, Vector2 canvasPoint, bool click);
 // The label of the focused control, "" for none.

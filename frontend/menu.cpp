@@ -12,6 +12,8 @@
 
 #include "campaign/shop.h"
 #include "common/maths.h"
+#include "frontend/encyclopedia.h"
+#include "frontend/settings.h"
 
 #include <cmath>
 
@@ -42,23 +44,12 @@ static Vector2 Centre(Rectangle r) { return {r.x + 0.5f * r.width, r.y + 0.5f * 
 
 // [SECTION] Controls
 
-bool MenuControlEnabled(const MenuState &menu, int id)
-{
-    (void)menu;
-    if (id == MENU_ID_ENCYCLOPEDIA) return MENU_HAS_ENCYCLOPEDIA;
-    if (id == MENU_ID_SETTINGS || id == MENU_ID_PAUSE_SETTINGS) return MENU_HAS_SETTINGS;
-    return true;
-}
-
-// The screens still to come show only their back button for now.
-static bool BackOnly(int screen) { return screen == MENU_SCREEN_ENCYCLOPEDIA || screen == MENU_SCREEN_SETTINGS; }
-
 int MenuFocusList(const MenuState &menu, const Profile &profile, MenuFocusItem list[MENU_FOCUS_CAPACITY])
 {
     (void)profile;
     int n = 0;
     auto add = [&](int id, Rectangle rect, const char *label) {
-        if (n < MENU_FOCUS_CAPACITY && MenuControlEnabled(menu, id)) list[n++] = {id, rect, label, -1, -1};
+        if (n < MENU_FOCUS_CAPACITY) list[n++] = {id, rect, label, -1, -1};
     };
     if (menu.dialog != MENU_DIALOG_NONE) {
         for (const MenuButtonSpec &b : MENU_DIALOG_BUTTONS) add(b.id, b.rect, b.label);
@@ -75,9 +66,14 @@ int MenuFocusList(const MenuState &menu, const Profile &profile, MenuFocusItem l
         for (int id = 0; id < SHOP_UPGRADE_COUNT; id++) add(MENU_ID_SHOP_BUY + id, ShopBuyRect(id), SHOP_UPGRADES[id].name);
         add(MENU_ID_BACK, MENU_BACK_RECT, "Назад");
         break;
-    default:
-        if (BackOnly(menu.screen)) add(MENU_ID_BACK, MENU_BACK_RECT, "Назад");
+    case MENU_SCREEN_ENCYCLOPEDIA:
+        n = EncyclopediaFocusItems(menu, list, n, MENU_FOCUS_CAPACITY);
         break;
+    case MENU_SCREEN_SETTINGS:
+        n = SettingsFocusItems(menu, list, n, MENU_FOCUS_CAPACITY);
+        break;
+    default:
+        break;   // the comic takes its own keys; play has no menu
     }
     return n;
 }
@@ -87,7 +83,7 @@ int MenuControlAt(const MenuState &menu, const Profile &profile, Vector2 p)
     if (!IsFinite(p)) return 0;
     auto hit = [&](const MenuButtonSpec *buttons, int count) {
         for (int i = 0; i < count; i++)
-            if (MenuControlEnabled(menu, buttons[i].id) && Inside(buttons[i].rect, p)) return buttons[i].id;
+            if (Inside(buttons[i].rect, p)) return buttons[i].id;
         return 0;
     };
     if (menu.dialog != MENU_DIALOG_NONE) return hit(MENU_DIALOG_BUTTONS, 2);
@@ -104,15 +100,20 @@ int MenuControlAt(const MenuState &menu, const Profile &profile, Vector2 p)
         uint64_t price = ShopPrice(&profile.shop, id);
         return price > 0 && profile.coins >= price ? MENU_ID_SHOP_BUY + id : 0;
     }
+    case MENU_SCREEN_ENCYCLOPEDIA:
+        return EncyclopediaControlAt(p);
+    case MENU_SCREEN_SETTINGS:
+        return SettingsControlAt(menu, p);
     default:
-        return BackOnly(menu.screen) && Inside(MENU_BACK_RECT, p) ? MENU_ID_BACK : 0;
+        return 0;
     }
 }
 
 bool MenuButton(const MenuState &menu, int id, Rectangle rect)
 {
     const MenuInput &io = menu.io;
-    if (!io.pressed || !MenuControlEnabled(menu, id)) return false;
+    (void)id;
+    if (!io.pressed) return false;
     MenuCanvas canvas = MenuCanvasFor(io.windowWidth, io.windowHeight);
     return Inside(rect, MenuToCanvas(canvas, io.pointer));
 }
@@ -160,11 +161,13 @@ MenuInput MenuReadInput(const MenuState &menu, const MenuDevices &devices)
 
 // [SECTION] Screens and dialogs
 
-static void Cue(MenuState &menu, uint32_t type)
+void MenuRaiseCue(MenuState &menu, uint32_t type)
 {
     menu.cueType = type;
     menu.cueSerial += 1;
 }
+
+static void Cue(MenuState &menu, uint32_t type) { MenuRaiseCue(menu, type); }
 
 void MenuInit(MenuState &menu)
 {
@@ -187,6 +190,20 @@ void MenuShow(MenuState &menu, int screen)
     menu.dragControl = -1;
     menu.scrollDrag = false;
     menu.hovered = 0;
+}
+
+void MenuOpenComic(MenuState &menu, bool firstLaunch)
+{
+    MenuShow(menu, MENU_SCREEN_COMIC);
+    ComicReset(menu.comic);
+    menu.comicFirstLaunch = firstLaunch;
+}
+
+bool MenuCloseDuringIntro(const MenuState &menu, Profile &profile)
+{
+    if (menu.screen != MENU_SCREEN_COMIC || !menu.comicFirstLaunch || profile.introSeen) return false;
+    profile.introSeen = true;
+    return true;
 }
 
 static void OpenDialog(MenuState &menu, int dialog)
@@ -273,7 +290,7 @@ static int StepFocus(int screen, const MenuFocusItem *list, int count, int index
 
 // Keyboard, gamepad and mouse share one focus: the mouse takes it over by moving, keys and buttons
 // take it back and place the pointer on the focused control, where accept clicks.
-static void Navigate(MenuState &menu, const Profile &profile, MenuInput &in, const MenuCanvas &canvas)
+static void Navigate(MenuState &menu, Profile &profile, MenuInput &in, const MenuCanvas &canvas)
 {
     MenuFocusItem list[MENU_FOCUS_CAPACITY];
     int count = MenuFocusList(menu, profile, list);
@@ -289,7 +306,11 @@ static void Navigate(MenuState &menu, const Profile &profile, MenuInput &in, con
         float dx = in.mouse.x - lastMouse.x, dy = in.mouse.y - lastMouse.y;
         if (dx * dx + dy * dy > 1.0f || in.pressed || in.held || in.wheel != 0.0f) {
             menu.keyboardMode = false;
-            int id = MenuControlAt(menu, profile, MenuToCanvas(canvas, in.pointer));
+            Vector2 point = MenuToCanvas(canvas, in.pointer);
+            int id = MenuControlAt(menu, profile, point);
+            // Entry rows take the focus from the mouse, though they are no hover targets.
+            int row = menu.screen == MENU_SCREEN_ENCYCLOPEDIA && id == 0 ? EncyclopediaRowAt(menu, point) : -1;
+            if (row >= 0) id = ENCYCLOPEDIA_ID_ROW + row;
             for (int i = 0; i < count; i++)
                 if (id != 0 && list[i].id == id) menu.focusIndex = i;
         }
@@ -317,9 +338,18 @@ static void Navigate(MenuState &menu, const Profile &profile, MenuInput &in, con
             int d = vertical ? in.stepY : in.stepX;
             menu.focusIndex = StepFocus(menu.screen, list, count, menu.focusIndex, d, vertical);
         }
+    } else {
+        // A focused slider takes the horizontal steps and accept itself; the focus stays on it.
+        SettingsSliderKey(menu, profile, focused.slider, in.stepX, in.accept);
     }
-    // A focused slider takes the horizontal steps and accept itself: the settings screen's part.
     if (menu.focusIndex != before) Cue(menu, MENU_CUE_HOVER);
+
+    // A focused entry row comes fully into view, and the list follows the new scroll.
+    if (list[menu.focusIndex].row >= 0) {
+        menu.scroll = EncyclopediaScrollIntoView(menu.scroll, list[menu.focusIndex].row);
+        count = MenuFocusList(menu, profile, list);
+        menu.focusIndex = ClampInt(menu.focusIndex, 0, count - 1);
+    }
 
     const MenuFocusItem &now = list[menu.focusIndex];
     in.pointer = MenuToWindow(canvas, Centre(now.rect));
@@ -386,12 +416,12 @@ static int MainClicks(MenuState &menu, const Profile &profile)
         Cue(menu, MENU_CUE_ACCEPT);
         switch (b.id) {
         case MENU_ID_PLAY:
-            // Until the opening comic exists the run starts at once; introSeen stays as it was,
-            // so the comic still plays once it is there.
-            if (profile.introSeen || !MENU_HAS_COMIC) {
+            if (profile.introSeen) {
                 MenuShow(menu, MENU_SCREEN_PLAY);
                 return MENU_ACTION_NEW_GAME;
             }
+            // The first run waits for the opening comic; it starts when the comic ends.
+            MenuOpenComic(menu, true);
             break;
         case MENU_ID_SHOP: MenuShow(menu, MENU_SCREEN_SHOP); break;
         case MENU_ID_ENCYCLOPEDIA: MenuShow(menu, MENU_SCREEN_ENCYCLOPEDIA); break;
@@ -438,18 +468,43 @@ static void ShopClicks(MenuState &menu, Profile &profile, const MenuCanvas &canv
     Cue(menu, ShopLevel(&profile.shop, hit) > before ? MENU_CUE_PURCHASE : MENU_CUE_DENIAL);
 }
 
+// The comic screen's frame: its clock, a confirm on the ready page ("Далее" or accept), a skip on
+// back; at the end the waiting run starts, or the replay returns to the encyclopedia.
+static int ComicFrame(MenuState &menu, Profile &profile, float dt, const MenuInput &input)
+{
+    MenuInput in = input;
+    if (!IsFinite(in.pointer)) in.pointer = menu.pointer;
+    if (!IsFinite(in.mouse)) in.mouse = menu.mouse;
+    if (in.gamepad) in.pressed = in.held = false;
+    MenuCanvas canvas = MenuCanvasFor(in.windowWidth, in.windowHeight);
+    bool ready = ComicFinalReady(menu.comic);
+    bool click = in.pressed && Inside(COMIC_NEXT_RECT, MenuToCanvas(canvas, in.pointer));
+    bool confirm = ready && (in.accept || click);
+    bool skip = in.back;
+    menu.pointer = in.pointer;
+    menu.mouse = in.mouse;
+    menu.hovered = 0;
+    menu.io = in;
+    if (!ComicAdvance(menu.comic, dt, confirm, skip)) return MENU_ACTION_NONE;
+    Cue(menu, skip ? MENU_CUE_BACK : MENU_CUE_ACCEPT);
+    if (menu.comicFirstLaunch) {
+        menu.comicFirstLaunch = false;
+        profile.introSeen = true;
+        MenuShow(menu, MENU_SCREEN_PLAY);
+        return MENU_ACTION_NEW_GAME;
+    }
+    // The replay changes no progress and returns to the list as it was left.
+    MenuShow(menu, MENU_SCREEN_ENCYCLOPEDIA);
+    return MENU_ACTION_NONE;
+}
+
 int MenuUpdate(MenuState &menu, Profile &profile, bool runActive, float dt, const MenuInput &input)
 {
     if (menu.screen == MENU_SCREEN_PLAY) return MENU_ACTION_NONE;
     if (menu.screen < 0 || menu.screen >= MENU_SCREEN_COUNT) MenuShow(menu, MENU_SCREEN_MAIN);
     dt = IsFinite(dt) ? ClampSafe(dt, 0.0f, MENU_DT_LIMIT) : 0.0f;
     menu.time += dt;
-    if (menu.screen == MENU_SCREEN_COMIC) {
-        // The comic's own clock and input come with it; until then nothing may wait here.
-        MenuShow(menu, MENU_SCREEN_MAIN);
-        menu.comicFirstLaunch = false;
-        return MENU_ACTION_NONE;
-    }
+    if (menu.screen == MENU_SCREEN_COMIC) return ComicFrame(menu, profile, dt, input);
 
     MenuInput in = input;
     if (!IsFinite(in.pointer)) in.pointer = menu.pointer;
@@ -487,8 +542,25 @@ int MenuUpdate(MenuState &menu, Profile &profile, bool runActive, float dt, cons
     case MENU_SCREEN_SHOP:
         ShopClicks(menu, profile, canvas);
         return MENU_ACTION_NONE;
+    case MENU_SCREEN_ENCYCLOPEDIA:
+        switch (EncyclopediaUpdate(menu)) {
+        case ENCYCLOPEDIA_EVENT_BACK: return BackUpdate(menu, runActive);
+        case ENCYCLOPEDIA_EVENT_COMIC:
+            Cue(menu, MENU_CUE_ACCEPT);
+            MenuOpenComic(menu, false);
+            return MENU_ACTION_NONE;
+        default: return MENU_ACTION_NONE;
+        }
+    case MENU_SCREEN_SETTINGS:
+        switch (SettingsUpdate(menu, profile)) {
+        case SETTINGS_EVENT_BACK: return BackUpdate(menu, runActive);
+        case SETTINGS_EVENT_ERASE:
+            Cue(menu, MENU_CUE_ACCEPT);
+            OpenDialog(menu, MENU_DIALOG_ERASE);
+            return MENU_ACTION_NONE;
+        default: return MENU_ACTION_NONE;
+        }
     default:
-        if (BackOnly(menu.screen) && MenuButton(menu, MENU_ID_BACK, MENU_BACK_RECT)) return BackUpdate(menu, runActive);
         return MENU_ACTION_NONE;
     }
 }

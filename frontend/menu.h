@@ -1,6 +1,7 @@
-// The front end's state machine: the main menu, the shop, the pause screen and the three
-// confirmation dialogs (the encyclopedia, settings and comic screens have their place here and
-// join later), the immediate-mode widgets, and the keyboard, mouse and gamepad focus navigation.
+// The front end's state machine: the main menu, the shop, the encyclopedia, the settings, the
+// pause screen, the opening comic and the three confirmation dialogs, the immediate-mode widgets,
+// and the keyboard, mouse and gamepad focus navigation. The screens' own parts live in
+// settings.h, encyclopedia.h and comic.h; the shop's in campaign/shop.h.
 //
 // Every menu frame the loop builds one MenuInput from the frame's devices (MenuReadInput), hands it
 // to MenuUpdate, acts on the returned action and draws with MenuDraw (menu_draw.h). The menus raise
@@ -9,6 +10,7 @@
 #pragma once
 
 #include "audio/audio_publish.h"
+#include "frontend/comic.h"
 #include "frontend/menu_canvas.h"
 #include "frontend/pointer_drips.h"
 #include "frontend/profile.h"
@@ -75,11 +77,6 @@ constexpr int MENU_ID_BACK = 40;           // shop, encyclopedia, full settings
 constexpr int MENU_ID_SHOP_BUY = 50;       // + upgrade id
 constexpr int MENU_ID_YES = 100;           // dialogs
 constexpr int MENU_ID_NO = 101;
-
-// Screens still to come: their buttons are shown disabled and take no focus, hover or click.
-constexpr bool MENU_HAS_ENCYCLOPEDIA = false;
-constexpr bool MENU_HAS_SETTINGS = false;
-constexpr bool MENU_HAS_COMIC = false;
 
 constexpr float MENU_HOVER_THROTTLE = 0.09f;   // seconds between two hover cues
 constexpr float MENU_DT_LIMIT = 0.1f;          // the menu clock never jumps further in one frame
@@ -156,7 +153,8 @@ struct MenuState {
     int32_t focusIndex;        // focused control in the screen's focus list
     int32_t screenFocus;       // the screen's focus while a dialog is open, restored when it closes
     bool keyboardMode;         // keyboard or gamepad has taken over from the mouse: focus ring shown
-    int32_t lastTickStep;      // settings: slider position of the last tick, in twentieths
+    int32_t lastTickStep;      // settings: slider position of the last tick (twentieths; quality: steps of 5)
+    ComicState comic;          // the opening comic's clock
     bool comicFirstLaunch;     // the comic was opened by "Играть" and a run waits
     MenuInput io;              // this frame's input after the focus navigation; the widgets read it
 };
@@ -196,10 +194,16 @@ bool MenuShowsGame(const MenuState &menu);
 int MenuFocusList(const MenuState &menu, const Profile &profile, MenuFocusItem list[MENU_FOCUS_CAPACITY]);
 // The control under a canvas point among the hover targets of the current screen, 0 for none.
 int MenuControlAt(const MenuState &menu, const Profile &profile, Vector2 canvasPoint);
-// Whether a control takes hover, focus and clicks (the screens still to come do not).
-bool MenuControlEnabled(const MenuState &menu, int id);
-// The immediate-mode button: true when this frame's click (menu.io) lands on it and it is
-// enabled. Hover and focus live in the menu record; the look is MenuButtonDraw's (menu_draw.h).
+// The immediate-mode button: true when this frame's click (menu.io) lands on it. Hover and focus
+// live in the menu record; the look is MenuButtonDraw's (menu_draw.h).
 bool MenuButton(const MenuState &menu, int id, Rectangle rect);
+// Raises an interface cue: the audio side plays `type` when cueSerial moves.
+void MenuRaiseCue(MenuState &menu, uint32_t type);
+// Screen 6 with the comic's clock restarted; `firstLaunch` when "Играть" opened it and a run waits,
+// false for the replay from the encyclopedia.
+void MenuOpenComic(MenuState &menu, bool firstLaunch);
+// The window is closing: if the comic is showing as the introduction and has not been seen, it
+// counts as seen so it is not offered again. True when the profile changed.
+bool MenuCloseDuringIntro(const MenuState &menu, Profile &profile);
 // What the audio publisher needs of the menus this frame.
 AudioPublishInput MenuAudioInput(const MenuState &menu, const Profile &profile, bool focused, float windowWidth);

@@ -8,8 +8,11 @@
 //   [SECTION] Frame
 #include "frontend/menu_draw.h"
 
+#include "app/display.h"
 #include "campaign/shop_draw.h"
 #include "common/maths.h"
+#include "frontend/encyclopedia.h"
+#include "frontend/settings.h"
 #include "player/hud.h"
 
 #include "rlgl.h"
@@ -153,9 +156,8 @@ static void Buttons(const MenuState &menu, const MenuCanvas &c, const MenuButton
 {
     for (int i = 0; i < count; i++) {
         const MenuButtonSpec &b = buttons[i];
-        bool enabled = MenuControlEnabled(menu, b.id);
-        bool hovered = hoverable && enabled && MenuPointerOver(menu, c, b.rect);
-        MenuButtonDraw(c, b.rect, b.label, size, b.seed, b.primary, hovered, enabled);
+        bool hovered = hoverable && MenuPointerOver(menu, c, b.rect);
+        MenuButtonDraw(c, b.rect, b.label, size, b.seed, b.primary, hovered, true);
     }
 }
 
@@ -192,14 +194,6 @@ static void MainDraw(const MenuState &menu, const Profile &profile, const MenuCa
     MenuTextDraw(c, text, {679.0f, 395.0f}, 29.0f, INK);
     snprintf(text, sizeof(text), "Изучено существ: %d / %d", std::popcount((uint32_t)profile.discoveries & 127u), 7);
     MenuTextDraw(c, text, {679.0f, 459.0f}, 23.0f, MUTED);
-}
-
-// The screens still to come: their backdrop and the way back.
-static void PlaceholderDraw(const MenuState &menu, const MenuCanvas &c, const char *title, bool hoverable)
-{
-    MenuTextDraw(c, title, {44.0f, 48.0f}, 46.0f, INK);
-    bool hovered = hoverable && MenuPointerOver(menu, c, MENU_BACK_RECT);
-    MenuButtonDraw(c, MENU_BACK_RECT, "Назад", 25.0f, 774, false, hovered, true);
 }
 
 // [SECTION] Pause
@@ -245,10 +239,40 @@ static void DialogDraw(const MenuState &menu, const MenuCanvas &c)
 
 // [SECTION] Frame
 
-void MenuDraw(const MenuState &menu, const Profile &profile)
+void MenuGraphicsRelease(MenuGraphics &graphics)
+{
+    SpecimenPreviewsRelease(graphics.previews);
+    ComicArtRelease(graphics.comic);
+}
+
+// The focus ring; an entry row's ring stays inside the list it scrolls in.
+static void FocusRing(const MenuState &menu, const Profile &profile, const MenuCanvas &c)
+{
+    MenuFocusItem list[MENU_FOCUS_CAPACITY];
+    int n = MenuFocusList(menu, profile, list);
+    if (n <= 0) return;
+    const MenuFocusItem &item = list[ClampInt(menu.focusIndex, 0, n - 1)];
+    if (item.row < 0) {
+        MenuFocusRingDraw(c, item.rect);
+        return;
+    }
+    Rectangle clip = MenuRectToWindow(c, ENCYCLOPEDIA_VIEWPORT);
+    BeginScissorMode((int)std::floor(clip.x), (int)std::floor(clip.y), (int)std::ceil(clip.width), (int)std::ceil(clip.height));
+    MenuFocusRingDraw(c, item.rect);
+    EndScissorMode();
+}
+
+void MenuDraw(const MenuState &menu, const Profile &profile, MenuGraphics *graphics)
 {
     if (menu.screen == MENU_SCREEN_PLAY) return;
     MenuCanvas c = MenuWindowCanvas();
+    if (menu.screen == MENU_SCREEN_COMIC) {
+        ComicDraw(menu.comic, profile.gamepad, graphics ? &graphics->comic : nullptr, menu.pointer);
+        Vector2 p = menu.pointer;
+        if (!profile.gamepad && IsFinite(p) && p.x >= 0.0f && p.y >= 0.0f && p.x < c.width && p.y < c.height)
+            DisplayDrawCursor(p, menu.time);
+        return;
+    }
     bool hoverable = menu.dialog == MENU_DIALOG_NONE;
     MenuDrawBegin();
     switch (menu.screen) {
@@ -264,15 +288,15 @@ void MenuDraw(const MenuState &menu, const Profile &profile)
     case MENU_SCREEN_ENCYCLOPEDIA:
         MenuBackdropDraw();
         MenuAtmosphereDraw(menu.time);
-        PlaceholderDraw(menu, c, "Энциклопедия", hoverable);
+        EncyclopediaDraw(menu, profile, graphics ? &graphics->previews : nullptr);
         break;
     case MENU_SCREEN_SETTINGS:
         if (menu.settingsParent == MENU_SCREEN_PAUSE) {
-            Veil(c, {12, 10, 9, 125});
+            SettingsDrawCompact(menu, profile);
         } else {
             MenuBackdropDraw();
             MenuAtmosphereDraw(menu.time);
-            PlaceholderDraw(menu, c, "Настройки", hoverable);
+            SettingsDrawFull(menu, profile);
         }
         break;
     case MENU_SCREEN_PAUSE:
@@ -282,11 +306,7 @@ void MenuDraw(const MenuState &menu, const Profile &profile)
         break;
     }
     DialogDraw(menu, c);
-    if (menu.keyboardMode || profile.gamepad) {
-        MenuFocusItem list[MENU_FOCUS_CAPACITY];
-        int n = MenuFocusList(menu, profile, list);
-        if (n > 0) MenuFocusRingDraw(c, list[ClampInt(menu.focusIndex, 0, n - 1)].rect);
-    }
+    if (menu.keyboardMode || profile.gamepad) FocusRing(menu, profile, c);
     if (!profile.gamepad) PointerDripsDraw(menu.drips, menu.time);
     MenuDrawEnd();
 }

@@ -4,15 +4,28 @@
 // the interface font (hudFont) at spacing 0.
 #pragma once
 
+#include "frontend/comic.h"
 #include "frontend/menu.h"
+#include "frontend/specimen.h"
+
+// GPU objects of the menus, kept from start-up (or first use) to shutdown: the encyclopedia's
+// specimen previews and the comic's illustration.
+struct MenuGraphics {
+    SpecimenPreviews previews;
+    ComicArt comic;
+};
+
+// Releases both; safe before anything was made and twice.
+void MenuGraphicsRelease(MenuGraphics &graphics);
 
 // The canvas of the current window (the reference canvas while the window has no size).
 MenuCanvas MenuWindowCanvas();
 
 // The current screen, its dialog, the focus ring in keyboard mode and, unless the profile's
-// device is the gamepad, the pointer with its drips. The play screen draws nothing; the pause
-// draws over whatever is already in the frame (the frozen game).
-void MenuDraw(const MenuState &menu, const Profile &profile);
+// device is the gamepad, the pointer with its drips. The play screen draws nothing; the pause and
+// the compact settings draw over whatever is already in the frame (the frozen game). Without
+// `graphics` the encyclopedia has no previews and the comic no illustration.
+void MenuDraw(const MenuState &menu, const Profile &profile, MenuGraphics *graphics = nullptr);
 // The still picture behind the main menu and the shop: the same in every frame.
 void MenuBackdropDraw();
 // The band of liquid mud along the bottom of the window at menu time `time` (a bad time counts

@@ -4,8 +4,9 @@
 Standard library only, so it runs anywhere the system python does.
 
     tools/make_icon.py                       -> assets/icons/glorvent.png
-    tools/make_icon.py --comic-placeholder   -> assets/comic/intro.png
-    tools/make_icon.py -o some/file.png      (either mode)
+    tools/make_icon.py -o some/file.png
+
+The opening comic's picture is drawn by tools/make_comic.cpp.
 """
 
 import argparse
@@ -258,32 +259,14 @@ def render_icon():
     return out
 
 
-# --------------------------------------------------------------------------
-# Intro comic stand-in, so the embed step has a real image until the art lands.
-
-COMIC_W, COMIC_H = 64, 36
-COMIC_COLOUR = (46, 30, 20, 255)
-
-
-def render_comic_placeholder():
-    return bytes(COMIC_COLOUR) * (COMIC_W * COMIC_H)
-
-
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("--comic-placeholder", action="store_true",
-                    help="write the flat intro comic stand-in instead of the icon")
     ap.add_argument("-o", "--output", help="output PNG path")
     args = ap.parse_args()
 
-    if args.comic_placeholder:
-        path = args.output or os.path.join(REPO_ROOT, "assets", "comic", "intro.png")
-        write_png(path, COMIC_W, COMIC_H, render_comic_placeholder())
-        print(f"{path}: {COMIC_W}x{COMIC_H} RGBA")
-    else:
-        path = args.output or os.path.join(REPO_ROOT, "assets", "icons", "glorvent.png")
-        write_png(path, SIZE, SIZE, render_icon())
-        print(f"{path}: {SIZE}x{SIZE} RGBA")
+    path = args.output or os.path.join(REPO_ROOT, "assets", "icons", "glorvent.png")
+    write_png(path, SIZE, SIZE, render_icon())
+    print(f"{path}: {SIZE}x{SIZE} RGBA")
 
 
 if __name__ == "__main__":

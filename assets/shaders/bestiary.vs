@@ -1,22 +1,23 @@
 #version 330
 
-// Stand-in pass-through; the real effect replaces this without touching the C++ side,
-// so it keeps raylib's default attribute and uniform names.
+// Encyclopedia specimen preview, vertex stage: hands the fragment stage the model-space point
+// (the clay noise and the eyes are fixed to the model), the world point and the world normal.
+
 in vec3 vertexPosition;
-in vec2 vertexTexCoord;
 in vec3 vertexNormal;
-in vec4 vertexColor;
 
 uniform mat4 mvp;
+uniform mat4 matModel;
 
-out vec2 fragTexCoord;
-out vec4 fragColor;
-out vec3 fragNormal;
+out vec3 modelPoint;
+out vec3 worldPoint;
+out vec3 worldNormal;
 
 void main()
 {
-    fragTexCoord = vertexTexCoord;
-    fragColor = vertexColor;
-    fragNormal = vertexNormal;
+    modelPoint = vertexPosition;
+    worldPoint = (matModel * vec4(vertexPosition, 1.0)).xyz;
+    // The model matrix scales uniformly, so its upper 3 x 3 turns normals as it turns points.
+    worldNormal = mat3(matModel) * vertexNormal;
     gl_Position = mvp * vec4(vertexPosition, 1.0);
 }
