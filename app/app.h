@@ -8,6 +8,7 @@
 #include "app/input.h"
 #include "audio/audio_publish.h"
 #include "frontend/menu.h"
+#include "frontend/menu_draw.h"
 #include "frontend/profile.h"
 #include "platform/platform.h"
 #include "render/scene.h"
@@ -58,6 +59,7 @@ struct AppFlow {
 struct App {
     Field field;
     MenuState menu;            // every menu screen, the pause screen and the dialogs
+    MenuGraphics menuGraphics; // the encyclopedia's clay previews and the comic picture
     AudioPublisher audio;      // the frame's audio publication and the exit fade
     AppGpu gpu;
     DisplayState display;      // windowed geometry kept for leaving borderless fullscreen

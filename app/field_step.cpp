@@ -1,6 +1,7 @@
 #include "app/field_step.h"
 
 #include "common/maths.h"
+#include "frontend/encyclopedia.h"
 #include "mud/mud_contact.h"
 #include "mud/mud_gait.h"
 #include "player/bindings.h"
@@ -248,6 +249,10 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
 
     // The creatures.
     MudPoolUpdate(field.mud, field.player.position, steps.mud, &field.soil);
+
+    // Sightings: every form seen near the player joins the encyclopedia.
+    if (field.loop.runActive && step.profile)
+        EncyclopediaRecordSightings(*step.profile, field.mud, field.player.position, field.camera.viewHeight);
 
     // The player moves along the camera's ground axes; the atlas of marks follows.
     Vector3 playerBefore = field.player.position;

@@ -15,6 +15,7 @@
 #include "campaign/eye_coins_draw.h"
 #include "campaign/ship_draw.h"
 #include "frontend/menu_draw.h"
+#include "frontend/settings.h"
 #include "dev/dev_modes.h"
 #include "platform/platform.h"
 #include "player/hud.h"
@@ -298,10 +299,16 @@ static bool MenuFrame(App &app, double now)
 
     MenuInput in = MenuReadInput(app.menu, MenuDevicesFrom(app));
     bool introBefore = profile.introSeen;
+    Profile before = profile;
     int action = MenuFrameUpdate(app.menu, profile, app.flow.pausedThisFrame, field.loop.runActive,
                                  FrameClampDt(f.frameTime), in, nullptr);
 
-    // What the menus changed takes effect at once: the graphics, and the shop's purchases in the run.
+    // What the menus changed takes effect at once: the window mode, the input device, the
+    // graphics, and the shop's purchases in the run.
+    SettingsChanges changed = SettingsCompare(before, profile);
+    if (changed.borderless && !DisplaySetBorderless(app.display, profile.borderless))
+        profile.borderless = DisplayIsBorderless();
+    if (changed.gamepad) InputSetGamepad(profile.gamepad);
     ApplyGraphics(profile);
     for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) field.shop.level[i] = profile.shop.level[i];
     EyeCoinsRestore(field.coins, profile.coins, profile.coinRemainder);
@@ -349,7 +356,7 @@ static bool MenuFrame(App &app, double now)
             AppRenderWorld(app, size.width, size.height);
         BeginDrawing();
         DrawBehindMenu(app);
-        MenuDraw(app.menu, profile);
+        MenuDraw(app.menu, profile, &app.menuGraphics);
         if (keep.saveFailed)
             DrawTextEx(hudFont, "Не удалось сохранить прогресс", {30.0f, (float)GetScreenHeight() - 30.0f}, 20.0f, 1.0f,
                        {255, 161, 0, 255});
@@ -406,7 +413,7 @@ static void ExitFadeFrame(App &app, double now)
     BeginDrawing();
     if (app.flow.menuVisible) {
         DrawBehindMenu(app);
-        MenuDraw(app.menu, app.persistence.profile);
+        MenuDraw(app.menu, app.persistence.profile, &app.menuGraphics);
     } else {
         LoopDrawGame(app);
     }
@@ -426,7 +433,11 @@ void LoopRun(App &app)
 
         // Closing the window fades picture and sound out over the frozen game, then the loop ends.
         double now = AppNow(app);
-        if (app.input.frame.closeRequested) ExitFadeStart(app.audio, now);
+        if (app.input.frame.closeRequested) {
+            // Closing during the opening comic counts as having seen it; the final save keeps it.
+            if (MenuCloseDuringIntro(app.menu, app.persistence.profile)) AppNoteProfile(app);
+            ExitFadeStart(app.audio, now);
+        }
         if (app.audio.exitStarted) {
             ExitFadeFrame(app, now);
             if (ExitFadeAmount(app.audio, now) >= 1.0f) break;

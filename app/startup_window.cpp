@@ -174,6 +174,7 @@ static int StartupFailed(const App &app, int status)
 // Releases what start-up created, in reverse order; safe on anything not created yet.
 static void StartupRelease(App &a)
 {
+    MenuGraphicsRelease(a.menuGraphics);
     AudioShutdown();
     CanyonFree(a.gpu.canyon);
     ShipRendererRelease(a.gpu.ship);
@@ -254,7 +255,7 @@ static int StartupRunGame(App &app)
     if (!app.developerMode) {
         BeginDrawing();
         ClearBackground(BLACK);
-        MenuDraw(app.menu, app.persistence.profile);
+        MenuDraw(app.menu, app.persistence.profile, &app.menuGraphics);
         EndDrawing();
     }
 
@@ -315,6 +316,9 @@ static int StartupRunGame(App &app)
         return StartupFailed(app, 2);
     }
     StartupDrawLoading("Подготовка окружения...");
+    // The encyclopedia's previews are built now so no menu frame pays for them; without them the
+    // encyclopedia still lists its entries.
+    SpecimenPreviewsCreate(app.menuGraphics.previews);
     if (!CanyonInit(gpu.canyon)) {
         TraceLog(LOG_ERROR, "Canyon initialization failed");
         StartupRelease(app);

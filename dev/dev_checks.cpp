@@ -4,8 +4,11 @@
 #include "app/assets.h"
 #include "dev/audio_checks.h"
 #include "dev/audio_score_checks.h"
+#include "dev/bestiary_checks.h"
 #include "dev/campaign_checks.h"
+#include "dev/comic_checks.h"
 #include "dev/combat_checks.h"
+#include "dev/display_checks.h"
 #include "dev/loot_checks.h"
 #include "dev/menu_checks.h"
 #include "dev/mud_attack_checks.h"
@@ -70,6 +73,9 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-audio-score", DevTestAudioScore},
     {"--test-profile", DevTestProfile},
     {"--test-menu", DevTestMenu},
+    {"--test-bestiary", DevTestBestiary},
+    {"--test-comic", DevTestComic},
+    {"--test-display", DevTestDisplay},
     {"--test-campaign", DevTestCampaign},
     {"--test-loot", DevTestLoot},
     {"--test-meteor", DevTestMeteor},

@@ -39,17 +39,19 @@ static const DevEvent SMOKE_SCRIPT[] = {
     {175, DEV_EVENT_PAD_PRESS, GAMEPAD_BUTTON_LEFT_FACE_UP, 30, 0.0f, {}},
 };
 
-// Through the real screens: "Играть" from the main menu, a walk, pause and continue, another
+// Through the real screens: "Играть" from the main menu, the opening comic skipped, a walk, pause and continue, another
 // walk, pause, back to the main menu through its dialog, then "Выход" and its dialog: the exit
 // fade ends the run.
 static const DevEvent FLOW_SCRIPT[] = {
     {5, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
+    {8, DEV_EVENT_PRESS, KEY_ESCAPE, 1, 0.0f, {}},     // the opening comic of a first run is skipped
     {10, DEV_EVENT_PRESS, KEY_W, 60, 0.0f, {}},
     {80, DEV_EVENT_PRESS, KEY_ESCAPE, 1, 0.0f, {}},
     {90, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
     {100, DEV_EVENT_PRESS, KEY_D, 50, 0.0f, {}},
     {160, DEV_EVENT_PRESS, KEY_ESCAPE, 1, 0.0f, {}},
     {170, DEV_EVENT_PRESS, KEY_DOWN, 1, 0.0f, {}},
+    {175, DEV_EVENT_PRESS, KEY_DOWN, 1, 0.0f, {}},
     {180, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
     {185, DEV_EVENT_PRESS, KEY_LEFT, 1, 0.0f, {}},
     {190, DEV_EVENT_PRESS, KEY_ENTER, 1, 0.0f, {}},
