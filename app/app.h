@@ -49,8 +49,6 @@ struct AppInput {
 
 // Which screen is up and how the loop is doing.
 struct AppFlow {
-    bool menuVisible;
-    bool pausedThisFrame;
     int frameCount;            // game frames completed
     bool consistent;           // every per-frame consistency check has held so far
     bool renderFailed;         // the loop ended because the scene target could not be made
@@ -60,6 +58,7 @@ struct App {
     Field field;
     MenuState menu;            // every menu screen, the pause screen and the dialogs
     MenuGraphics menuGraphics; // the encyclopedia's clay previews and the comic picture
+    FieldFlow screens;         // which screen is up, over the menu state and the profile
     AudioPublisher audio;      // the frame's audio publication and the exit fade
     AppGpu gpu;
     DisplayState display;      // windowed geometry kept for leaving borderless fullscreen

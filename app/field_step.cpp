@@ -306,3 +306,90 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
     result.steps = steps;
     return result;
 }
+
+FieldMenuResult FieldMenuStep(Field &field, MenuState &menu, Profile &profile, bool &pausedThisFrame,
+                              bool &menuVisible, const MenuInput &input, float frameTime, uint32_t newRunSeed)
+{
+    FieldMenuResult r{};
+    bool introBefore = profile.introSeen;
+    Profile before = profile;
+    r.action = MenuFrameUpdate(menu, profile, pausedThisFrame, field.loop.runActive, FrameClampDt(frameTime), input,
+                               nullptr);
+    r.changed = SettingsCompare(before, profile);
+    r.introJustSeen = !introBefore && profile.introSeen;
+
+    // Purchases in the shop take effect in the run at once.
+    for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) field.shop.level[i] = profile.shop.level[i];
+    EyeCoinsRestore(field.coins, profile.coins, profile.coinRemainder);
+
+    switch (r.action) {
+    case MENU_ACTION_NEW_GAME:
+        field.loop.newGameRequested = true;
+        field.loop.runActive = true;
+        menuVisible = false;
+        break;
+    case MENU_ACTION_CONTINUE:
+        menuVisible = false;
+        break;
+    case MENU_ACTION_ERASE:
+        ProfileResetProgress(profile);
+        FieldReset(field, newRunSeed, &profile);
+        field.loop.runActive = false;
+        r.erased = true;
+        break;
+    case MENU_ACTION_MAIN_MENU:
+        field.loop.runActive = false;
+        break;
+    default:
+        break;
+    }
+    r.closed = !menuVisible;
+    return r;
+}
+
+void FieldOpenMenu(Field &field, FieldFlow &flow, int screen)
+{
+    if (flow.profile) FieldSyncProfile(field, *flow.profile);
+    MenuShow(*flow.menu, screen);
+    flow.menuVisible = true;
+    flow.pausedThisFrame = true;
+}
+
+FieldFlowChoice FieldFlowChoose(Field &field, const FieldControls &controls, FieldFlow &flow, const FrameInput &f,
+                                Rectangle letterbox)
+{
+    FieldFlowChoice choice{};
+    // The victory screen: the way back to the menu once the shuttle has gone.
+    if (!flow.menuVisible && f.focused && field.ship.enabled && field.ship.phase == SHIP_DEPARTED) {
+        Rectangle exit = ShipExitButtonRect(letterbox.width, letterbox.height);
+        Vector2 mouse = {f.mouse.x - letterbox.x, f.mouse.y - letterbox.y};
+        bool click = f.mousePressed[0] && mouse.x >= exit.x && mouse.x < exit.x + exit.width && mouse.y >= exit.y &&
+                     mouse.y < exit.y + exit.height;
+        bool key = f.keyPressed[KEY_ENTER] || f.keyPressed[KEY_SPACE] || f.keyPressed[KEY_F] || f.keyPressed[KEY_J] ||
+                   f.keyPressed[KEY_ESCAPE] || InputPadPressed(controls.devices, KEY_J) || InputPadStart(controls.devices);
+        if (click || key) {
+            field.loop.runActive = false;
+            FieldOpenMenu(field, flow, MENU_SCREEN_MAIN);
+            choice.cueGain = 0.6f;
+        }
+    }
+    if (flow.menuVisible) {
+        choice.menuFrame = true;
+        return choice;
+    }
+    bool pause = f.keyPressed[KEY_ESCAPE] || InputPadStart(controls.devices);
+    if (flow.menusOn && f.focused && !FieldControlsTyping(controls) && pause) {
+        FieldOpenMenu(field, flow, MENU_SCREEN_PAUSE);
+        choice.menuFrame = true;
+        choice.cueGain = 0.5f;
+    }
+    return choice;
+}
+
+void FieldFlowAfterStep(Field &, FieldFlow &flow, const FieldStepResult &result)
+{
+    if (result.deathReset && flow.menusOn) {
+        MenuShow(*flow.menu, MENU_SCREEN_MAIN);
+        flow.menuVisible = true;
+    }
+}

@@ -7,6 +7,8 @@
 #include "app/field.h"
 #include "app/frame_rules.h"
 #include "app/input.h"
+#include "frontend/menu.h"
+#include "frontend/settings.h"
 #include "player/dev_panel.h"
 
 // Input-side state that outlives runs: gamepad tracking, the cheat code, the developer panel.
@@ -66,6 +68,46 @@ void FieldMudSnapshot(const MudPool &mud, MudBefore before[MUD_CAPACITY]);
 // footprints and body prints go into the atlas, which then paints its queue.
 void FieldGroundMarks(Field &field, const FrameSteps &steps, Vector3 playerBefore, const bool lifted[2],
                       const MudBefore before[MUD_CAPACITY]);
+
+// The screens around the run: which is up, and the flags the menu frames consume.
+struct FieldFlow {
+    MenuState *menu;
+    Profile *profile;
+    bool menusOn;              // the run is played through the menus (off in most developer runs)
+    bool menuVisible;
+    bool pausedThisFrame;      // a menu opened this frame: its first update takes no input
+};
+
+// What the start of an iteration chose, after the exit fade and the window keys.
+struct FieldFlowChoice {
+    bool menuFrame;            // a menu frame runs (else a game frame)
+    float cueGain;             // an accept cue to post with this gain, 0 for none
+};
+
+// Opens a menu screen over the run; the profile first learns what the run has earned.
+void FieldOpenMenu(Field &field, FieldFlow &flow, int screen);
+// The victory screen's way back to the main menu (a click on its button in the letterbox, or
+// Enter, Space, F, J, Escape, the pad's J button or Start), the pause key, or the run.
+FieldFlowChoice FieldFlowChoose(Field &field, const FieldControls &controls, FieldFlow &flow, const FrameInput &input,
+                                Rectangle letterbox);
+// After a game frame: a death that ended the run brings the main menu back.
+void FieldFlowAfterStep(Field &field, FieldFlow &flow, const FieldStepResult &result);
+
+// What a menu frame decided, for the parts of it that touch the window, the files and the sound.
+struct FieldMenuResult {
+    int action;                // MENU_ACTION_*
+    SettingsChanges changed;   // preferences the menus changed this frame
+    bool introJustSeen;        // the intro-seen flag became set this frame
+    bool erased;               // the progress was erased: the profile must be written over its file
+    bool closed;               // the menus closed: a game frame with no time step follows
+};
+
+// The menus' part of a menu frame: the menus take the input, what they changed goes into the run
+// (the shop's purchases, the wallet), and their action is carried out on the run: a new game, a
+// continue, an erase (the profile's progress cleared and the run reset from it) or the way back
+// to the main menu. `menuVisible` is cleared when the menus close. No window, no file.
+FieldMenuResult FieldMenuStep(Field &field, MenuState &menu, Profile &profile, bool &pausedThisFrame,
+                              bool &menuVisible, const MenuInput &input, float frameTime, uint32_t newRunSeed);
 
 // One game frame's simulation, up to and including the camera follow.
 FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStepInput &in);

@@ -221,10 +221,7 @@ static bool GameFrame(App &app, bool menuTransition)
     FieldStepResult result = FieldStep(field, app.input.controls, step);
     if (result.coinsButton) AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, 0.6f, 1.0f);
     // Dead for two seconds: the run is over and the main menu comes back.
-    if (result.deathReset && AppMenusOn(app)) {
-        MenuShow(app.menu, MENU_SCREEN_MAIN);
-        app.flow.menuVisible = true;
-    }
+    FieldFlowAfterStep(field, app.screens, result);
     AppNoteProfile(app);
     AppPublishAudio(app, nullptr);
 
@@ -298,58 +295,34 @@ static bool MenuFrame(App &app, double now)
     const FrameInput &f = app.input.frame;
 
     MenuInput in = MenuReadInput(app.menu, MenuDevicesFrom(app));
-    bool introBefore = profile.introSeen;
-    Profile before = profile;
-    int action = MenuFrameUpdate(app.menu, profile, app.flow.pausedThisFrame, field.loop.runActive,
-                                 FrameClampDt(f.frameTime), in, nullptr);
+    uint32_t seed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
+    FieldMenuResult r = FieldMenuStep(field, app.menu, profile, app.screens.pausedThisFrame, app.screens.menuVisible, in,
+                                      f.frameTime, seed);
+    int action = r.action;
 
-    // What the menus changed takes effect at once: the window mode, the input device, the
-    // graphics, and the shop's purchases in the run.
-    SettingsChanges changed = SettingsCompare(before, profile);
-    if (changed.borderless && !DisplaySetBorderless(app.display, profile.borderless))
+    // What the menus changed takes effect at once: the window mode, the input device, the graphics.
+    if (r.changed.borderless && !DisplaySetBorderless(app.display, profile.borderless))
         profile.borderless = DisplayIsBorderless();
-    if (changed.gamepad) InputSetGamepad(profile.gamepad);
+    if (r.changed.gamepad) InputSetGamepad(profile.gamepad);
     ApplyGraphics(profile);
-    for (int i = 0; i < SHOP_UPGRADE_COUNT; i++) field.shop.level[i] = profile.shop.level[i];
-    EyeCoinsRestore(field.coins, profile.coins, profile.coinRemainder);
     AppNoteProfile(app);
 
-    switch (action) {
-    case MENU_ACTION_NEW_GAME:
-        field.loop.newGameRequested = true;
-        field.loop.runActive = true;
-        app.flow.menuVisible = false;
-        break;
-    case MENU_ACTION_CONTINUE:
-        app.flow.menuVisible = false;
-        break;
-    case MENU_ACTION_ERASE:
-        ProfileResetProgress(profile);
-        FieldReset(field, app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647), &profile);
-        field.loop.runActive = false;
-        if (keep.enabled) {
-            bool ok = ProfileErase(profile, keep.path);
-            keep.saveFailed = !ok;
-            keep.lastSaveTime = now;
-            if (ok) keep.saved = profile;
-        }
+    // An erase is written at once over the file, its backup and its journal.
+    if (r.erased && keep.enabled) {
+        bool ok = ProfileErase(profile, keep.path);
+        keep.saveFailed = !ok;
+        keep.lastSaveTime = now;
+        if (ok) keep.saved = profile;
         AppNoteProfile(app);
-        break;
-    case MENU_ACTION_MAIN_MENU:
-        field.loop.runActive = false;
-        break;
-    default:
-        break;
     }
-    if (keep.enabled && keep.dirty && (action != MENU_ACTION_NONE || (!introBefore && profile.introSeen)))
-        AppSaveProfile(app);
+    if (keep.enabled && keep.dirty && (action != MENU_ACTION_NONE || r.introJustSeen)) AppSaveProfile(app);
 
     // The quit dialog's music stays while the fade runs.
     if (action == MENU_ACTION_QUIT) app.menu.dialog = MENU_DIALOG_QUIT;
     AppPublishAudio(app, nullptr);
     if (action == MENU_ACTION_QUIT) ExitFadeStart(app.audio, now);
 
-    if (app.flow.menuVisible) {
+    if (app.screens.menuVisible) {
         DisplaySize size = DisplayRenderSize();
         const SceneTarget &target = app.gpu.scene.target;
         if (MenuShowsGame(app.menu) && (target.width != size.width || target.height != size.height))
@@ -363,18 +336,9 @@ static bool MenuFrame(App &app, double now)
         EndDrawing();
         if (f.focused && f.keyPressed[KEY_F12]) LoopSaveScreenshot();
     }
-    return !app.flow.menuVisible;
+    return !app.screens.menuVisible;
 }
 
-// Opens a menu screen over the run: the profile first learns what the run has earned.
-static void OpenMenu(App &app, int screen)
-{
-    FieldSyncProfile(app.field, app.persistence.profile);
-    AppNoteProfile(app);
-    MenuShow(app.menu, screen);
-    app.flow.menuVisible = true;
-    app.flow.pausedThisFrame = true;
-}
 
 // [SECTION] Screenshot
 
@@ -411,7 +375,7 @@ bool LoopSaveScreenshot()
 static void ExitFadeFrame(App &app, double now)
 {
     BeginDrawing();
-    if (app.flow.menuVisible) {
+    if (app.screens.menuVisible) {
         DrawBehindMenu(app);
         MenuDraw(app.menu, app.persistence.profile, &app.menuGraphics);
     } else {
@@ -458,37 +422,18 @@ void LoopRun(App &app)
             if (DisplaySetBorderless(app.display, wanted)) profile.borderless = wanted;
         }
 
-        // The victory screen: the way back to the menu once the shuttle has gone.
+        // The victory screen's way back, the pause key, or the run.
         const FrameInput &f = app.input.frame;
-        const Field &field = app.field;
-        if (!app.flow.menuVisible && f.focused && field.ship.enabled && field.ship.phase == SHIP_DEPARTED) {
-            Rectangle box = DisplayLetterbox();
-            Rectangle exit = ShipExitButtonRect(box.width, box.height);
-            Vector2 mouse = {f.mouse.x - box.x, f.mouse.y - box.y};
-            bool click = f.mousePressed[0] && CheckCollisionPointRec(mouse, exit);
-            bool key = f.keyPressed[KEY_ENTER] || f.keyPressed[KEY_SPACE] || f.keyPressed[KEY_F] ||
-                       f.keyPressed[KEY_J] || f.keyPressed[KEY_ESCAPE] ||
-                       InputPadPressed(app.input.controls.devices, KEY_J) || InputPadStart(app.input.controls.devices);
-            if (click || key) {
-                app.field.loop.runActive = false;
-                OpenMenu(app, MENU_SCREEN_MAIN);
-                AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, 0.6f, 1.0f);
-            }
-        }
+        FieldFlowChoice choice = FieldFlowChoose(app.field, app.input.controls, app.screens, f, DisplayLetterbox());
+        if (choice.cueGain > 0.0f) AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, choice.cueGain, 1.0f);
+        AppNoteProfile(app);
 
         // Autosave: a changed profile is written at most every 2 s.
         AppNoteProfile(app);
         if (app.persistence.enabled && app.persistence.dirty && now - app.persistence.lastSaveTime >= 2.0)
             AppSaveProfile(app);
 
-        if (app.flow.menuVisible) {
-            if (MenuFrame(app, now) && !GameFrame(app, true)) break;
-            continue;
-        }
-        bool pause = f.keyPressed[KEY_ESCAPE] || InputPadStart(app.input.controls.devices);
-        if (f.focused && !FieldControlsTyping(app.input.controls) && pause && AppMenusOn(app)) {
-            OpenMenu(app, MENU_SCREEN_PAUSE);
-            AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, 0.5f, 1.0f);
+        if (choice.menuFrame) {
             if (MenuFrame(app, now) && !GameFrame(app, true)) break;
             continue;
         }

@@ -294,7 +294,10 @@ static int StartupRunGame(App &app)
     if (!FrameCameraBasisConsistent(app.field.camera)) app.flow.consistent = false;
     // The game opens on its main menu; most developer runs go straight into a run.
     app.field.loop.runActive = !AppMenusOn(app);
-    app.flow.menuVisible = AppMenusOn(app);
+    app.screens.menu = &app.menu;
+    app.screens.profile = &keep.profile;
+    app.screens.menusOn = AppMenusOn(app);
+    app.screens.menuVisible = AppMenusOn(app);
 
     StartupDrawLoading("Подготовка поверхности...");
     if (!TerrainTexturesCreate(gpu.terrain) || !SoilCreate(app.field.soil)) {

@@ -164,11 +164,11 @@ void DevRunInput(App &app)
     DevRun &dev = *app.dev;
     // A run through the screens traces every change of screen with its iteration.
     if (dev.menus && dev.trace) {
-        int screen = app.audio.exitStarted ? -2 : (app.flow.menuVisible ? app.menu.screen * 10 + app.menu.dialog : -1);
+        int screen = app.audio.exitStarted ? -2 : (app.screens.menuVisible ? app.menu.screen * 10 + app.menu.dialog : -1);
         if (screen != dev.lastSwapCount || dev.iteration == 0) {
             dev.lastSwapCount = screen;
             fprintf((FILE *)dev.trace, "iteration %d screen %d dialog %d menu %d run %d fade %d\n", dev.iteration,
-                    app.menu.screen, app.menu.dialog, app.flow.menuVisible ? 1 : 0, app.field.loop.runActive ? 1 : 0,
+                    app.menu.screen, app.menu.dialog, app.screens.menuVisible ? 1 : 0, app.field.loop.runActive ? 1 : 0,
                     app.audio.exitStarted ? 1 : 0);
         }
     }
