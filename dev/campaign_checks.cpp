@@ -1,8 +1,9 @@
 // Developer modes of the campaign: self-checks of the clock, director, rows and bosses, and a
 // headless benchmark of a whole campaign.
 //
-// The runs here step a stand-in of the game's order (camera snapshot, campaign, creatures,
-// camera follow) with an immortal player; bosses die the way a lethal hit leaves them.
+// The self-checks step a stand-in of the game's order (camera snapshot, campaign, creatures,
+// camera follow) with an immortal player; bosses die the way a lethal hit leaves them. The
+// benchmarks run the real game step: a scripted immortal player, and the bot through the menus.
 //
 // Index
 //   [SECTION] Run
@@ -10,6 +11,9 @@
 //   [SECTION] Boss checks
 //   [SECTION] Benchmark
 #include "dev/campaign_checks.h"
+
+#include "dev/bot_run.h"
+#include "dev/dev_loop.h"
 
 #include "campaign/bosses.h"
 #include "campaign/campaign.h"
@@ -446,82 +450,132 @@ static void Percentiles(std::vector<float> &ms, float *median, float *p99, float
 {
     std::sort(ms.begin(), ms.end());
     size_t n = ms.size();
+    if (n == 0) {
+        *median = *p99 = *most = 0.0f;
+        return;
+    }
     *median = ms[n / 2];
     *p99 = ms[std::min(n - 1, (size_t)std::ceil(0.99 * (double)n) - 1)];
     *most = ms[n - 1];
 }
 
-// Wall-clock times include whatever else the machine runs; processor times do not.
-// The scripted player walks a slow circle; each boss dies 4 s after it is whole (the gatherer
-// once it has gathered), the second of a gate 3 s after the first.
+// The scripted player's keys at frame time t: a square walked with the physical keys W, D, S, A
+// (two seconds each), J tapped every 0.5 s and K every 0.5 s a quarter second later. The keys'
+// meanings move as the game exchanges them; the pattern does not look.
+static void ScriptedInput(double t, double dt, FrameInput &in)
+{
+    static const int WALK[4] = {KEY_W, KEY_D, KEY_S, KEY_A};
+    in = {};
+    in.frameTime = (float)dt;
+    in.focused = true;
+    long long frame = (long long)std::floor(t / dt + 0.5);
+    int side = (int)((long long)std::floor(t / 2.0 + 1e-9) % 4);
+    in.keyDown[WALK[side]] = true;
+    int previous = (int)((long long)std::floor((t - dt) / 2.0 + 1e-9) % 4);
+    if (frame == 0 || previous != side) in.keyPressed[WALK[side]] = true;
+    // A tap falls in the frame whose interval holds its moment.
+    auto tap = [&](double phase) {
+        double k = std::ceil((t - phase) / 0.5 - 1e-9);
+        double at = phase + 0.5 * k;
+        return at >= t - 1e-9 && at < t + dt - 1e-9;
+    };
+    if (tap(0.0)) in.keyPressed[KEY_J] = in.keyDown[KEY_J] = true;
+    if (tap(0.25)) in.keyPressed[KEY_K] = in.keyDown[KEY_K] = true;
+}
+
+// "--benchmark-campaign": the whole campaign through the real game step with an immortal scripted
+// player at 1/30, 1/60 and 1/144 s; the bosses die to its meteors and blades. Wall-clock times
+// include whatever else the machine runs; processor times do not.
 int DevBenchmarkCampaign()
 {
     const float rates[3] = {30.0f, 60.0f, 144.0f};
     bool allWon = true;
     using Clock = std::chrono::steady_clock;
-    std::vector<float> stepMs, campaignMs, cpuMs;
+    std::vector<float> stepMs, cpuMs;
     for (float hz : rates) {
-        auto run = NewRun({10.0f, 0.0f, 0.0f});
-        const float dt = 1.0f / hz;
-        const int limit = (int)(hz * 1200.0f);
+        auto loop = std::make_unique<DevLoop>();
+        DevLoopOptions options{};
+        options.seed = FIELD_DEVELOPER_SEED;
+        options.campaign = true;
+        options.soil = true;
+        options.immortal = true;
+        if (!DevLoopStart(*loop, options)) return 1;
+        const double dt = 1.0 / (double)hz;
+        const int limit = (int)(hz * 1500.0f);
         stepMs.clear();
-        campaignMs.clear();
         cpuMs.clear();
-        cpuMs.reserve((size_t)limit);
         stepMs.reserve((size_t)limit);
-        campaignMs.reserve((size_t)limit);
-        double t = 0.0, gates[5] = {}, victory = -1.0;
-        float formed[2] = {}, sinceFirst = -1.0f;
+        cpuMs.reserve((size_t)limit);
+        double gates[5] = {-1.0, -1.0, -1.0, -1.0, -1.0}, victory = -1.0;
         Clock::time_point begin = Clock::now();
+        FrameInput in;
         for (int f = 0; f < limit && victory < 0.0; f++) {
-            float angle = 0.2f * (float)t;
-            run->player = {10.0f * std::cos(angle), 0.0f, 10.0f * std::sin(angle)};
-            int level = run->campaign.level;
+            ScriptedInput((double)f * dt, dt, in);
+            in.frameTime = (float)dt;
+            const Campaign &c = loop->field.campaign;
+            int level = c.level, phase = c.phase;
             clock_t cpuStart = clock();
             Clock::time_point start = Clock::now();
-            CampaignTakeSnapshot(run->campaign, CameraToRaylib(run->camera), run->aspect);
-            CampaignEvents e = CampaignUpdate(run->campaign, run->pool, run->camera, run->player, dt);
-            Clock::time_point campaigned = Clock::now();
-            if (e.levelStarted || e.victory) SettleClearedWave(run->pool);
-            MudPoolUpdate(run->pool, run->player, dt);
-            CameraFollow(run->camera, run->player, {0.0f, 0.0f, 0.0f}, dt, false);
+            DevLoopIterate(*loop, in);
             Clock::time_point end = Clock::now();
-            clock_t cpuEnd = clock();
-            cpuMs.push_back((float)((double)(cpuEnd - cpuStart) * 1000.0 / CLOCKS_PER_SEC));
+            cpuMs.push_back((float)((double)(clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC));
             stepMs.push_back(std::chrono::duration<float, std::milli>(end - start).count());
-            campaignMs.push_back(std::chrono::duration<float, std::milli>(campaigned - start).count());
-            t += dt;
-            if (e.gateOpened) {
-                gates[level] = t;
-                formed[0] = formed[1] = 0.0f;
-                sinceFirst = -1.0f;
-            }
-            if (e.victory) victory = t;
-            Campaign &c = run->campaign;
-            if (c.phase != CAMPAIGN_GATE) continue;
-            if (sinceFirst >= 0.0f) sinceFirst += dt;
-            for (int i = 0; i < c.bossCount; i++) {
-                if (!CampaignBossAlive(c, run->pool, i) || run->pool.slots[c.bossSlot[i]].gatherer) continue;
-                formed[i] += dt;
-                if (formed[i] < 4.0f || (i == 1 && !(sinceFirst >= 3.0f))) continue;
-                KillBoss(run->pool, c.bossSlot[i]);
-                if (i == 0) sinceFirst = 0.0f;
-            }
+            // Frames times the step, in double: the campaign's clock is double too.
+            double t = (double)(f + 1) * dt;
+            if (phase == CAMPAIGN_ORDINARY && c.phase == CAMPAIGN_GATE) gates[level] = t;
+            if (loop->result.victoryEntered) victory = t;
         }
         double wall = std::chrono::duration<double>(Clock::now() - begin).count();
-        float median, p99, most, cMedian, cP99, cMost, pMedian, pP99, pMost;
         size_t steps = stepMs.size();
+        float median, p99, most, pMedian, pP99, pMost;
         Percentiles(stepMs, &median, &p99, &most);
-        Percentiles(campaignMs, &cMedian, &cP99, &cMost);
         Percentiles(cpuMs, &pMedian, &pP99, &pMost);
-        printf("campaign at 1/%.0f s: gates open at %.3f, %.3f, %.3f, %.3f s; victory at %.3f s\n", hz, gates[1], gates[2],
-               gates[3], gates[4], victory);
-        printf("  step (campaign + creatures): median %.4f ms, p99 %.4f ms, max %.4f ms over %zu steps\n", median, p99,
-               most, steps);
-        printf("  step in processor time: median %.4f ms, p99 %.4f ms, max %.4f ms\n", pMedian, pP99, pMost);
-        printf("  campaign update alone: median %.4f ms, p99 %.4f ms, max %.4f ms\n", cMedian, cP99, cMost);
-        printf("  %.1f simulated seconds in %.2f s of wall time\n", t, wall);
-        allWon = allWon && victory > 0.0;
+        printf("campaign at 1/%.0f s: gates open at %.3f, %.3f, %.3f, %.3f s; victory at %.3f s; %s\n", hz, gates[1],
+               gates[2], gates[3], gates[4], victory, loop->consistent ? "consistent" : "INCONSISTENT");
+        printf("  game step: median %.4f ms, p99 %.4f ms, max %.4f ms over %zu steps\n", median, p99, most, steps);
+        printf("  in processor time: median %.4f ms, p99 %.4f ms, max %.4f ms\n", pMedian, pP99, pMost);
+        printf("  %.1f simulated seconds in %.2f s of wall time\n", (double)loop->field.totalTime, wall);
+        allWon = allWon && victory > 0.0 && loop->consistent;
+        DevLoopRelease(*loop);
     }
     return allWon ? 0 : 1;
+}
+
+// "--benchmark-campaign bot": ten seeds, each a session of the bot through the menus: mortal
+// runs, the shop between them, until it wins, six runs have ended or two hours of game time pass.
+int DevBenchmarkCampaignBot()
+{
+    int won = 0;
+    bool consistent = true;
+    BotTally total{};
+    for (uint32_t seed = 1; seed <= 10; seed++) {
+        auto run = std::make_unique<BotRun>();
+        if (!BotRunStart(*run, seed, 1.0f / 60.0f)) return 1;
+        const int limit = 60 * 60 * 120;
+        for (int i = 0; i < limit && run->tally.wins == 0 && run->runCount < 6; i++) BotRunIterate(*run, nullptr);
+        printf("seed %u:\n", seed);
+        for (int k = 0; k < run->runCount; k++) {
+            const BotRunSummary &r = run->runs[k];
+            printf("  run %d: level %d%s at %5.1f s of the level, %6.1f s alive, %s, %llu coins, %d revives\n", k + 1,
+                   r.level, r.phase == CAMPAIGN_GATE ? " (boss gate)" : (r.phase == CAMPAIGN_VICTORY ? " (victory)" : ""),
+                   r.levelClock, r.runTime, r.won ? "won" : BotCauseName(r.cause), (unsigned long long)r.coinsEarned,
+                   r.revives);
+        }
+        const BotTally &t = run->tally;
+        printf("  tally: %d runs, %d deaths, %d revives, %d wins, %d creature blows, %d own blows, %d bosses killed, "
+               "%d gates, %d rows, %llu coins earned, %d levels bought, %d meteor strikes, %d blade cuts; %.0f s of "
+               "game%s\n",
+               t.runs, t.deaths, t.revives, t.wins, t.blows, t.ownBlows, t.bossesKilled, t.gates, t.rowsSpawned,
+               (unsigned long long)t.coinsEarned, t.purchases, t.meteorStrikes, t.bladeCuts, run->gameTime,
+               run->loop.consistent ? "" : "; INCONSISTENT");
+        won += t.wins > 0 ? 1 : 0;
+        consistent = consistent && run->loop.consistent;
+        total.deaths += t.deaths;
+        total.revives += t.revives;
+        total.bossesKilled += t.bossesKilled;
+        BotRunRelease(*run);
+    }
+    printf("%d of 10 seeds won; %d deaths, %d revives, %d bosses killed in all\n", won, total.deaths, total.revives,
+           total.bossesKilled);
+    return won > 0 && consistent ? 0 : 1;
 }
