@@ -30,7 +30,7 @@ void BotRunRelease(BotRun &run) { DevLoopRelease(run.loop); }
 static void Log(BotRun &run, int kind)
 {
     if (run.eventCount >= BOT_RUN_EVENT_CAPACITY) return;
-    run.events[run.eventCount++] = {kind, run.loop.field.campaign.level, run.runFrames, (double)run.loop.field.totalTime};
+    run.events[run.eventCount++] = {kind, run.loop.field.campaign.level, run.runFrames, run.runClock};
 }
 
 BotRunSummary BotRunCurrent(const BotRun &run)
@@ -92,6 +92,13 @@ void BotRunIterate(BotRun &run, Replay *record)
         BotPlay(run.bot, run.sight, run.dt, {loop.letterbox.x, loop.letterbox.y}, input);
     }
     if (record) ReplayRecord(*record, input, f);
+    BotRunStep(run, input);
+}
+
+void BotRunStep(BotRun &run, const FrameInput &input)
+{
+    DevLoop &loop = run.loop;
+    Field &f = loop.field;
 
     // What the step changes, to tell what happened.
     int quarters = f.health.quarters, revives = f.shop.revivesUsed, level = f.campaign.level, phase = f.campaign.phase;
@@ -118,6 +125,7 @@ void BotRunIterate(BotRun &run, Replay *record)
             run.current = {};
             run.ended = false;
             run.runFrames = 0;
+            run.runClock = 0.0;
             run.walletAtStart = f.coins.wallet;
             run.lastCause = BOT_CAUSE_NONE;
             run.tally.runs++;
@@ -127,6 +135,7 @@ void BotRunIterate(BotRun &run, Replay *record)
     }
     if (!run.playing) return;
     run.runFrames++;
+    run.runClock += (double)r.steps.frame;
 
     // Blows: a heart from the bot's own meteor or blade, a quarter from a creature.
     if (f.health.quarters < quarters) {

@@ -55,7 +55,7 @@ struct BotEvent {
     int kind;               // BotEventKind
     int level;
     int frame;              // game frames since the run began
-    double runTime;         // the run's totalTime then, seconds
+    double time;            // frame steps summed since the run began (in double), seconds
 };
 
 // What the session exercised.
@@ -85,6 +85,7 @@ struct BotRun {
     bool playing;           // a run started from the menu is under way
     bool ended;             // ...and has ended (death or departure): `current` holds its summary
     int runFrames;          // game frames of the current run
+    double runClock;        // their frame steps summed, in double
     uint64_t walletAtStart;
     int lastCause;
     BotEvent events[BOT_RUN_EVENT_CAPACITY];
@@ -97,6 +98,8 @@ struct BotRun {
 bool BotRunStart(BotRun &run, uint32_t seed, float dt);
 // One loop iteration: the bot looks, the loop steps. With `record`, the snapshot is recorded.
 void BotRunIterate(BotRun &run, Replay *record);
+// One loop iteration with a snapshot from elsewhere (a replay), told apart as the bot's own are.
+void BotRunStep(BotRun &run, const FrameInput &input);
 // Frees the session's heap.
 void BotRunRelease(BotRun &run);
 // The summary of the run under way, as it stands.

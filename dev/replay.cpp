@@ -539,7 +539,8 @@ void ReplayCursorStart(ReplayCursor &c, const Replay &replay)
     c.mismatchFrame = -1;
 }
 
-bool ReplayNext(ReplayCursor &c, FrameInput &input)
+// The next snapshot; a corrupt stream is logged only when `log` (a file check reports it itself).
+static bool Advance(ReplayCursor &c, FrameInput &input, bool log)
 {
     const Replay &r = *c.replay;
     if (c.broken || c.frame >= r.frameCount) return false;
@@ -549,7 +550,7 @@ bool ReplayNext(ReplayCursor &c, FrameInput &input)
         uint64_t same = rd.Varint();
         if (rd.broken || same > (uint64_t)r.frameCount) {
             c.broken = true;
-            TraceLog(LOG_WARNING, "REPLAY: the stream is corrupt at frame %d", c.frame);
+            if (log) TraceLog(LOG_WARNING, "REPLAY: the stream is corrupt at frame %d", c.frame);
             return false;
         }
         c.offset = rd.offset;
@@ -562,7 +563,7 @@ bool ReplayNext(ReplayCursor &c, FrameInput &input)
         Reader rd{r.stream, r.size, c.offset, false};
         if (!Decode(rd, c.current)) {
             c.broken = true;
-            TraceLog(LOG_WARNING, "REPLAY: the stream is corrupt at frame %d", c.frame);
+            if (log) TraceLog(LOG_WARNING, "REPLAY: the stream is corrupt at frame %d", c.frame);
             return false;
         }
         c.offset = rd.offset;
@@ -573,6 +574,8 @@ bool ReplayNext(ReplayCursor &c, FrameInput &input)
     c.frame++;
     return true;
 }
+
+bool ReplayNext(ReplayCursor &c, FrameInput &input) { return Advance(c, input, true); }
 
 bool ReplayCheck(ReplayCursor &c, int frame, const Field &field)
 {
@@ -624,7 +627,8 @@ bool ReplayResampleNext(ReplayResampler &rs, FrameInput &input)
     const Replay &r = *rs.cursor.replay;
     double recorded = (double)r.dt;
     double start = (double)rs.frame * (double)rs.dt, end = start + (double)rs.dt;
-    if (rs.ended || !(recorded > 0.0) || start >= (double)r.frameCount * recorded - 1e-9) return false;
+    // A frame starting within a microsecond of the recording's end would hold nothing of it.
+    if (rs.ended || !(recorded > 0.0) || start >= (double)r.frameCount * recorded - 1e-6) return false;
     FrameInput presses{};
     bool any = false;
     // Every recorded frame that begins before this one ends.
@@ -739,7 +743,7 @@ bool ReplayReadFile(Replay &r, const char *path)
     ReplayCursor c;
     ReplayCursorStart(c, r);
     FrameInput scratch;
-    while (ReplayNext(c, scratch)) {
+    while (Advance(c, scratch, false)) {
     }
     if (c.broken || c.frame != r.frameCount || c.offset != r.size) return Refuse(r, nullptr, path, "corrupt");
     return true;
