@@ -14,6 +14,7 @@ static const char *const SELF_CHECKS[] = {
     "--test-evolution", "--test-pursuit", "--test-golem", "--test-golem-contact",
     // Headless benchmarks: no window either.
     "--benchmark-mud", "--benchmark-walkers", "--benchmark-golems", "--benchmark-combat",
+    "--benchmark-campaign", "--soak", "--test-replay",
 };
 
 static const char *const WINDOWED[] = {
@@ -21,7 +22,7 @@ static const char *const WINDOWED[] = {
     "--capture-markers", "--capture-ship", "--capture-ship-obstacle", "--ship-demo",
     "--capture-arena-junctions", "--capture-arena", "--canyon-demo", "--cliff-demo",
     "--profile-arena", "--capture-loot", "--profile-loot", "--profile-campaign",
-    "--benchmark-campaign", "--capture-golem", "--capture-meteor", "--benchmark-meteor",
+    "--replay", "--capture-golem", "--capture-meteor", "--benchmark-meteor",
     "--capture-bindings", "--capture-spike", "--benchmark-spike", "--capture-golem-turns",
     "--golem-demo", "--capture-evolution", "--capture-walker",
     "--capture-pursuit", "--capture-boss-attacks", "--capture-attack", "--capture-health",

@@ -216,7 +216,7 @@ static bool GameFrame(App &app, bool menuTransition)
     step.input = &app.input.frame;
     step.menuTransition = menuTransition;
     step.letterbox = DisplayLetterbox();
-    step.newRunSeed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
+    step.newRunSeed = app.dev ? app.dev->seed : (uint32_t)GetRandomValue(1, 2147483647);
     step.profile = &app.persistence.profile;
     FieldStepResult result = FieldStep(field, app.input.controls, step);
     if (result.coinsButton) AudioPostCue(AUDIO_CUE_ACCEPT, 0.0f, 0.6f, 1.0f);
@@ -295,7 +295,7 @@ static bool MenuFrame(App &app, double now)
     const FrameInput &f = app.input.frame;
 
     MenuInput in = MenuReadInput(app.menu, MenuDevicesFrom(app));
-    uint32_t seed = app.developerMode ? FIELD_DEVELOPER_SEED : (uint32_t)GetRandomValue(1, 2147483647);
+    uint32_t seed = app.dev ? app.dev->seed : (uint32_t)GetRandomValue(1, 2147483647);
     FieldMenuResult r = FieldMenuStep(field, app.menu, profile, app.screens.pausedThisFrame, app.screens.menuVisible, in,
                                       f.frameTime, seed);
     int action = r.action;

@@ -379,10 +379,12 @@ static bool ChooseGoal(Bot &bot, const BotSight &s, float dt, Vector3 &goal, flo
     return true;
 }
 
-void BotPlay(Bot &bot, const BotSight &s, float dt, Vector2 viewOrigin, FrameInput &in)
+void BotPlay(Bot &bot, const BotSight &s, float frameTime, Vector2 viewOrigin, FrameInput &in)
 {
     in = {};
-    in.frameTime = dt;
+    in.frameTime = frameTime;
+    // The bot's own clocks take no time from a frame that has none.
+    float dt = IsFinite(frameTime) && frameTime > 0.0f ? frameTime : 0.0f;
     in.focused = true;
     in.mouse = bot.mouse;
 

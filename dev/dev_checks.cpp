@@ -15,7 +15,9 @@
 #include "dev/mud_checks.h"
 #include "dev/mud_wound_checks.h"
 #include "dev/profile_checks.h"
+#include "dev/replay_checks.h"
 #include "dev/ship_checks.h"
+#include "dev/soak_checks.h"
 #include "dev/soil_checks.h"
 #include "dev/tracks_checks.h"
 
@@ -84,10 +86,15 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-support", DevTestSupport},
     {"--benchmark-combat", DevBenchmarkCombat},
     {"--test-boss", DevTestBoss},
+    {"--test-replay", DevTestReplay},
 };
 
 int DevRunSelfCheck(const CommandLine &command)
 {
+    // Switches with an argument of their own.
+    if (strcmp(command.name, "--soak") == 0) return DevSoak(command.second);
+    if (strcmp(command.name, "--benchmark-campaign") == 0)
+        return command.second && strcmp(command.second, "bot") == 0 ? DevBenchmarkCampaignBot() : DevBenchmarkCampaign();
     for (const DevSelfCheck &check : SELF_CHECKS) {
         if (strcmp(command.name, check.name) == 0) return check.run();
     }

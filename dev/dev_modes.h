@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/command_line.h"
 #include "dev/dev_run.h"
+#include "dev/replay_run.h"
 
 enum DevMode : uint8_t {
     DEV_MODE_NONE,
@@ -22,6 +23,7 @@ enum DevMode : uint8_t {
     DEV_MODE_CAPTURE_MENU,
     DEV_MODE_CAPTURE_LOOT,
     DEV_MODE_PROFILE_LOOT,
+    DEV_MODE_REPLAY,
 };
 
 // A picture a scripted run takes of the window at the end of one frame.
@@ -56,6 +58,8 @@ struct DevRun {
     void *trace;               // open text trace (FILE*), or null
     Image lastFrame;           // the window as drawn in the last frame, HUD included
     int lastSwapCount;         // binding exchanges already traced
+    uint32_t seed;             // every run of the developer run starts from it
+    ReplayRun replay;          // the run's snapshots being recorded, or a file played back
 };
 
 // Runs a self-check that needs no window; its exit status. Unknown ones end with 2.

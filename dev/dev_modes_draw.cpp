@@ -176,6 +176,7 @@ void DevRunInput(App &app)
     Rectangle box = DisplayLetterbox();
     DevScriptInput(dev.script, dev.iteration, dev.fixedStep, {box.x, box.y}, app.input.frame);
     app.input.frame.closeRequested = close;
+    ReplayRunInput(dev.replay, dev.iteration, app.field, app.input.frame);
     dev.iteration++;
 }
 
@@ -313,6 +314,7 @@ bool DevConfigure(App &app, const CommandLine &command)
     app.dev = dev;
     app.developerMode = true;
     dev->fixedStep = 1.0f / 60.0f;
+    dev->seed = FIELD_DEVELOPER_SEED;
     dev->frameLimit = 240;
     dev->lastSwapCount = -1;
     dev->gamepad = command.gamepad;
@@ -364,6 +366,19 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_CLIFF_DEMO;
     } else if (strcmp(command.name, "--capture-arena-junctions") == 0) {
         dev->mode = DEV_MODE_ARENA_JUNCTIONS;
+    } else if (strcmp(command.name, "--replay") == 0) {
+        dev->mode = DEV_MODE_REPLAY;
+        if (!command.second || !ReplayRunOpen(dev->replay, command.second)) {
+            TraceLog(LOG_ERROR, "DEV: --replay takes a replay file");
+            return false;
+        }
+        const Replay &r = dev->replay.replay;
+        dev->fixedStep = r.dt;
+        dev->frameLimit = r.frameCount;
+        dev->menus = (r.flags & REPLAY_MENUS) != 0;
+        dev->seed = r.seed;
+        dev->drawEvery = 300;
+        dev->reportName = "replay";
     } else {
         TraceLog(LOG_WARNING, "DEV: %s is not part of this build", command.name);
         return false;
@@ -378,6 +393,7 @@ bool DevConfigure(App &app, const CommandLine &command)
 void DevRunFree(App &app)
 {
     if (!app.dev) return;
+    ReplayRunFree(app.dev->replay);
     UnloadImage(app.dev->lastFrame);
     free(app.dev->cpuMs);
     free(app.dev->wallMs);
@@ -443,10 +459,23 @@ int DevRunWindowed(App &app)
     }
     // Long scripted runs keep the render size small on a software renderer.
     if (dev.mode != DEV_MODE_CAPTURE_HINTS) DisplaySetRenderScale(DISPLAY_RENDER_SCALE_MIN);
+    // A replay starts its run as the recording did; every other run records one.
+    if (dev.mode == DEV_MODE_REPLAY) {
+        const Replay &r = dev.replay.replay;
+        app.field.loop.campaign = (r.flags & REPLAY_CAMPAIGN) != 0;
+        app.field.loop.immortal = (r.flags & REPLAY_IMMORTAL) != 0;
+        FieldReset(app.field, r.seed, &app.persistence.profile);
+        app.field.loop.runActive = !AppMenusOn(app);
+    } else {
+        ReplayRunRecord(dev.replay, dev.seed, dev.fixedStep, ReplayRunFlags(app.field, dev.menus, true));
+    }
     LoopRun(app);
 
     int status = app.flow.consistent ? 0 : 3;
     bool written = !dev.artifactFailed;
+    char replayPath[96];
+    snprintf(replayPath, sizeof(replayPath), "artifacts/%s.replay", dev.reportName ? dev.reportName : "run");
+    written = ReplayRunFinish(dev.replay, dev.iteration, app.field, replayPath, &status) && written;
     if (dev.trace) {
         FILE *trace = (FILE *)dev.trace;
         written = ferror(trace) == 0 && written;
