@@ -64,6 +64,37 @@ TEST(DevStage, GolemTurnsAgreeAcrossRates)
     EXPECT_EQ(base->stage.broken, before) << base->stage.report;
 }
 
+// A staged run is a function of its seed and script: the same pictures at the same frames and the
+// same report, figure for figure.
+TEST(DevStage, RunsReproduce)
+{
+    auto first = RunStage(DEV_STAGE_MUD, 60.0f);
+    auto second = RunStage(DEV_STAGE_MUD, 60.0f);
+    EXPECT_STREQ(first->stage.report, second->stage.report);
+    ASSERT_EQ(first->stage.shotCount, second->stage.shotCount);
+    for (int i = 0; i < first->stage.shotCount; i++) EXPECT_EQ(first->stage.shots[i].frame, second->stage.shots[i].frame);
+}
+
+// The report never overruns its buffer: a line that does not fit is dropped whole and the run
+// is marked, and a picture asked for after its frame is taken at the next frame still to come.
+TEST(DevStage, RecordsStayInsideTheirRoom)
+{
+    auto run = std::make_unique<StageRun>();
+    DevStageBegin(run->stage, DEV_STAGE_NONE, 60.0f, run->field);
+    DevStage &s = run->stage;
+    for (int i = 0; i < 1000; i++) DevStageNote(s, "line %d with some words to fill the report", i);
+    EXPECT_TRUE(s.overflow);
+    EXPECT_LT(s.reportLength, DEV_STAGE_REPORT_CAPACITY);
+    EXPECT_EQ(s.report[s.reportLength], 0);
+    EXPECT_EQ(s.report[s.reportLength - 1], '\n');
+    DevStagePromise(s, false, "a promise that no longer fits");
+    EXPECT_EQ(s.broken, 1);
+
+    DevStageObserve(s, run->field, 40);
+    DevStageShot(s, 12, "late");
+    EXPECT_EQ(s.shots[0].frame, 41);
+}
+
 TEST(DevStage, NamesRoundTrip)
 {
     for (int k = 1; k < DEV_STAGE_KIND_COUNT; k++) {
