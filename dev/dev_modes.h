@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/command_line.h"
 #include "dev/dev_run.h"
+#include "dev/dev_stage.h"
 
 enum DevMode : uint8_t {
     DEV_MODE_NONE,
@@ -22,12 +23,7 @@ enum DevMode : uint8_t {
     DEV_MODE_CAPTURE_MENU,
     DEV_MODE_CAPTURE_LOOT,
     DEV_MODE_PROFILE_LOOT,
-};
-
-// A picture a scripted run takes of the window at the end of one frame.
-struct DevCapture {
-    int frame;
-    const char *name;          // artifacts/<name>.png
+    DEV_MODE_STAGE,            // a staged capture of dev/dev_stage.h
 };
 
 constexpr int DEV_FRAME_LIMIT_MAX = 100000;
@@ -43,8 +39,9 @@ struct DevRun {
     int iteration;             // loop iterations so far: game, menu and exit-fade frames alike
     bool menus;                // the run starts on the main menu and plays through the real screens
     int drawEvery;             // draw only every n-th frame (0 or 1: every frame)
+    bool capturesOnly;         // draw only the frames pictured and the last one
     DevScript script;
-    DevCapture captures[DEV_CAPTURE_CAPACITY];
+    DevShot captures[DEV_CAPTURE_CAPACITY];   // pictures the script asks for (a stage keeps its own)
     int captureCount;
     bool artifactFailed;       // a promised picture or report could not be written
     const char *reportName;    // artifacts/<name>.png and .txt of the last frame, or null
@@ -56,6 +53,8 @@ struct DevRun {
     void *trace;               // open text trace (FILE*), or null
     Image lastFrame;           // the window as drawn in the last frame, HUD included
     int lastSwapCount;         // binding exchanges already traced
+    DevStage *stage;           // the staged capture that arranges and measures the run, or null
+    double runStart;           // seconds when the run's first frame began
 };
 
 // Runs a self-check that needs no window; its exit status. Unknown ones end with 2.
