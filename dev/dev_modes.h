@@ -22,6 +22,7 @@ enum DevMode : uint8_t {
     DEV_MODE_ARENA_JUNCTIONS,
     DEV_MODE_CAPTURE_MENU,
     DEV_MODE_CAPTURE_LOOT,
+    DEV_MODE_CAPTURE_COMIC,
     DEV_MODE_PROFILE_LOOT,
     DEV_MODE_STAGE,            // a staged capture of dev/dev_stage.h
 };

@@ -10,6 +10,7 @@
 #include "app/display.h"
 #include "dev/canyon_capture.h"
 #include "dev/dev_stage_attack.h"
+#include "dev/comic_capture.h"
 #include "dev/loot_capture.h"
 #include "dev/menu_capture.h"
 #include "dev/scene_capture.h"
@@ -414,6 +415,8 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_CAPTURE_SHIP_OBSTACLE;
     } else if (strcmp(command.name, "--ship-demo") == 0) {
         dev->mode = DEV_MODE_SHIP_DEMO;
+    } else if (strcmp(command.name, "--capture-comic") == 0) {
+        dev->mode = DEV_MODE_CAPTURE_COMIC;
     } else if (strcmp(command.name, "--capture-loot") == 0) {
         dev->mode = DEV_MODE_CAPTURE_LOOT;
     } else if (strcmp(command.name, "--profile-loot") == 0) {
@@ -466,6 +469,8 @@ int DevRunWindowed(App &app)
         return ShipCaptureObstacle(app);
     case DEV_MODE_SHIP_DEMO:
         return ShipCaptureDemo(app);
+    case DEV_MODE_CAPTURE_COMIC:
+        return ComicCaptureStills(app, dev.gamepad);
     case DEV_MODE_CAPTURE_LOOT:
         return LootCaptureStills(app);
     case DEV_MODE_PROFILE_LOOT:
