@@ -557,7 +557,6 @@ static void WholeStepBenchmark(std::vector<double> &stepWall, std::vector<double
 {
     auto field = std::make_unique<Field>();
     auto run = std::make_unique<DevHeadless>();
-    static Soil soil;
     DevHeadlessReset(*run, *field, FIELD_DEVELOPER_SEED);
     field->loop.immortal = true;
     field->shop.level[SHOP_DRONE] = ShopMaxLevel(SHOP_DRONE);
