@@ -31,6 +31,9 @@ void FieldReset(Field &field, uint32_t seed, const Profile *profile)
     field.camera = {};
     field.camera.viewHeight = zoom;
     CameraFollow(field.camera, field.player.position, field.player.velocity, 0.0f, true);
+    // The sound of the new run starts from what it is: nothing it holds now sounds as an event.
+    AudioSceneReset(field.audio);
+    FieldObserveSound(field, 0.0f);
 
     field.seed = seed;
     field.totalTime = 0.0f;
@@ -56,3 +59,11 @@ void FieldSyncProfile(const Field &field, Profile &profile)
 }
 
 bool FieldVictory(const Field &field) { return field.loop.campaign && field.campaign.phase == CAMPAIGN_VICTORY; }
+
+void FieldObserveSound(Field &field, float dt)
+{
+    AudioSceneObserve(field.audio, field.mud, field.meteors, field.spikes, field.support, field.health, field.coins,
+                      field.bindings, field.campaign, field.player.position, field.camera.right, dt);
+    AudioSceneObserveShip(field.audio, field.ship, field.player.position, field.camera.right,
+                          HealthAlive(field.health) ? dt : 0.0f);
+}

@@ -8,6 +8,7 @@
 #include "player/meteor.h"
 #include "player/spike.h"
 #include "player/support.h"
+#include "audio/audio_scene.h"
 #include "campaign/campaign.h"
 #include "campaign/eye_coins.h"
 #include "campaign/ship.h"
@@ -45,6 +46,7 @@ struct Field {
     Support support;        // the bought drone and repel wave
     Ship ship;              // the crashed shuttle, the crystal and the finale
     ShopState shop;         // the upgrade levels in force and the revives spent in this run
+    AudioScene audio;       // what the run sounded like last frame, and this frame's cues
     FollowCamera camera;    // follow camera with its zoom
     uint32_t seed;          // seed the run was started with
     Soil soil;              // clay pressed into the ground; its grids are heap memory made at start-up
@@ -67,5 +69,7 @@ void FieldReset(Field &field, uint32_t seed, const Profile *profile = nullptr);
 void FieldRelease(Field &field);
 // Copies what the run earns and spends into the profile: the wallet and the shop's levels.
 void FieldSyncProfile(const Field &field, Profile &profile);
+// The scene audio observer's look at the run after a step of dt (0: memories only, no sound).
+void FieldObserveSound(Field &field, float dt);
 // The campaign has been won: only the shuttle's finale is left.
 bool FieldVictory(const Field &field);

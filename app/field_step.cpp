@@ -300,8 +300,9 @@ FieldStepResult FieldStep(Field &field, FieldControls &controls, const FieldStep
 
     FieldGroundMarks(field, steps, playerBefore, lifted, before);
 
-    // Camera follow.
+    // Camera follow, then what the frame sounded like.
     CameraFollow(field.camera, field.player.position, field.player.velocity, steps.frame, false);
+    FieldObserveSound(field, steps.frame);
 
     result.steps = steps;
     return result;

@@ -223,7 +223,10 @@ static bool GameFrame(App &app, bool menuTransition)
     // Dead for two seconds: the run is over and the main menu comes back.
     FieldFlowAfterStep(field, app.screens, result);
     AppNoteProfile(app);
-    AppPublishAudio(app, nullptr);
+    AudioState sceneState{};
+    AudioSceneFillState(field.audio, sceneState);
+    AppPublishAudio(app, &sceneState);
+    AudioScenePublish(field.audio);
 
     if (app.flow.consistent && !FrameConsistent(field)) {
         app.flow.consistent = false;
@@ -317,9 +320,13 @@ static bool MenuFrame(App &app, double now)
     }
     if (keep.enabled && keep.dirty && (action != MENU_ACTION_NONE || r.introJustSeen)) AppSaveProfile(app);
 
-    // The quit dialog's music stays while the fade runs.
+    // The run falls silent under the menus; the quit dialog's music stays while the fade runs.
+    AudioSceneQuiet(field.audio);
+    AudioScenePublish(field.audio);
     if (action == MENU_ACTION_QUIT) app.menu.dialog = MENU_DIALOG_QUIT;
-    AppPublishAudio(app, nullptr);
+    AudioState sceneState{};
+    AudioSceneFillState(field.audio, sceneState);
+    AppPublishAudio(app, action == MENU_ACTION_CONTINUE ? &sceneState : nullptr);
     if (action == MENU_ACTION_QUIT) ExitFadeStart(app.audio, now);
 
     if (app.screens.menuVisible) {

@@ -8,6 +8,9 @@
 //   [SECTION] --capture-audio
 #include "dev/audio_checks.h"
 
+#include "audio/audio_scene.h"
+#include "dev/audio_scene_checks.h"
+
 #include "audio/audio_publish.h"
 #include "audio/audio_wav.h"
 #include "audio/exit_fade.h"
@@ -487,6 +490,79 @@ static bool WriteCapture(const char *name, const std::vector<float> &samples, in
     return ok;
 }
 
+// One line of what a scripted scene posted: cues per id, and the ordinary creature cues.
+static void PrintSceneCues(const DevAudioRender &r, float seconds)
+{
+    std::printf("     %d frames, at most %d creature cues in one frame; cues:", r.frames, r.worstCreatureFrame);
+    int creature = 0;
+    for (int id = 0; id < AUDIO_CUE_COUNT; ++id) {
+        if (r.cues[id]) std::printf(" %d x%d", id, r.cues[id]);
+        if (id >= AUDIO_CUE_HOP && id <= AUDIO_CUE_CREATURE_HURT) creature += r.cues[id];
+    }
+    std::printf("; %.2f creature cues per second\n", (double)creature / (double)seconds);
+}
+
+// The scripted level's music over time: the context weights and the layers they open.
+static bool WriteLevelReport(const DevAudioRender &r, const char *path)
+{
+    FILE *f = std::fopen(path, "w");
+    if (!f) return false;
+    const char *head = "time  context  play   battle boss   danger crowd  bossLayer finale | scene danger boss0 boss1 boss2 crowd\n";
+    std::fputs(head, f);
+    std::fputs(head, stdout);
+    for (size_t k = 0; k < r.moments.size(); k += 2) {  // one line a second
+        const DevAudioMoment &m = r.moments[k];
+        char line[192];
+        std::snprintf(line, sizeof line, "%5.1f %5d   %.3f  %.3f  %.3f  %.3f  %.3f  %.3f     %.3f  |       %.3f  %.3f %.3f %.3f %.3f\n",
+                      (double)m.time, m.context, (double)m.play, (double)m.battle, (double)m.boss, (double)m.danger,
+                      (double)m.crowd, (double)m.bossLayer, (double)m.finale, (double)m.sceneDanger, (double)m.sceneBoss[0],
+                      (double)m.sceneBoss[1], (double)m.sceneBoss[2], (double)m.sceneCrowd);
+        std::fputs(line, f);
+        std::fputs(line, stdout);
+    }
+    std::fprintf(f, "boss died at %.2f s\n", r.bossDied);
+    std::printf("     boss died at %.2f s\n", r.bossDied);
+    return std::fclose(f) == 0;
+}
+
+// The observer's scripted scenes, heard through the synthesiser as the game would post them.
+static void CaptureScenes(int &failures, int &files)
+{
+    struct SceneCapture {
+        const char *name;
+        DevAudioScript script;
+        float hz, seconds;
+    };
+    static const SceneCapture SCENES[] = {
+        {"scene_crowd_30hz", DEV_AUDIO_SCRIPT_CROWD, 30.0f, 12.0f},
+        {"scene_crowd_60hz", DEV_AUDIO_SCRIPT_CROWD, 60.0f, 12.0f},
+        {"scene_crowd_144hz", DEV_AUDIO_SCRIPT_CROWD, 144.0f, 12.0f},
+        {"scene_boss_fight", DEV_AUDIO_SCRIPT_BOSS_FIGHT, 60.0f, 24.0f},
+        {"scene_meteor_blade", DEV_AUDIO_SCRIPT_WEAPONS, 60.0f, 6.0f},
+        {"scene_coins", DEV_AUDIO_SCRIPT_COINS, 60.0f, 7.0f},
+        {"scene_rolling_row", DEV_AUDIO_SCRIPT_ROLLING_ROW, 60.0f, 18.0f},
+        {"scene_finale", DEV_AUDIO_SCRIPT_FINALE, 60.0f, 16.0f},
+        {"scene_level", DEV_AUDIO_SCRIPT_LEVEL, 60.0f, 44.0f},
+    };
+    for (const SceneCapture &c : SCENES) {
+        DevAudioRender r;
+        files++;
+        if (!DevAudioSceneRender(c.script, c.hz, c.seconds, r)) {
+            std::printf("FAIL %s: the scripted world could not be made\n", c.name);
+            failures++;
+            continue;
+        }
+        WriteCapture(c.name, r.samples, failures);
+        PrintSceneCues(r, c.seconds);
+        if (c.script == DEV_AUDIO_SCRIPT_LEVEL) {
+            files++;
+            bool ok = WriteLevelReport(r, "artifacts/audio/scene_level.txt");
+            std::printf("%s artifacts/audio/scene_level.txt\n", ok ? "ok  " : "FAIL");
+            failures += ok ? 0 : 1;
+        }
+    }
+}
+
 int DevCaptureAudio()
 {
     if (!DirectoryExists("artifacts/audio") && MakeDirectory("artifacts/audio") != 0) {
@@ -580,6 +656,8 @@ int DevCaptureAudio()
         WriteCapture("finale", RenderMusic(parts, 2, 5.0f), failures);
         files++;
     }
+
+    CaptureScenes(failures, files);
     std::printf("%d passed, %d failed\n", files - failures, failures);
     return failures == 0 ? 0 : 1;
 }

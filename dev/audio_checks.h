@@ -13,7 +13,10 @@ int DevTestAudio();
 // and 144 Hz, and each interface cue heard through the game's engine run offline.
 int DevTestAudioUi();
 // WAV files under artifacts/audio/: each cue 0..33 alone, the densest mix, the exit fade, each
-// music context 0..9, the boss layers one by one and together, and the victory finale.
+// music context 0..9, the boss layers one by one and together, the victory finale, and the scene
+// observer's scripted scenes (a crowd of 48 at 30, 60 and 144 Hz, a boss fight, a meteor and a
+// blade, coins, rolling rows, the finale, a whole level with its music weights in
+// artifacts/audio/scene_level.txt).
 int DevCaptureAudio();
 
 enum DevAudioScene : uint8_t {

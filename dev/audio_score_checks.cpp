@@ -187,7 +187,7 @@ uint64_t PlayHash(uint32_t seed, float seconds, uint32_t block, uint32_t &notes)
 int DevTestAudioScore()
 {
     Checks c;
-    char detail[256] = "";
+    char detail[640] = "";
     auto score = std::make_unique<Score>();
 
     {

@@ -10,6 +10,8 @@
 //   [SECTION] Benchmark
 #include "dev/combat_checks.h"
 
+#include "dev/dev_run.h"
+
 #include "campaign/shop.h"
 #include "common/maths.h"
 #include "dev/mud_attack_scenes.h"
@@ -547,6 +549,58 @@ static void Percentiles(std::vector<double> ms, double *median, double *p99, dou
     *most = ms[n - 1];
 }
 
+// The same fight through the real game step: the run's creatures filled and refilled to 45 of
+// every form with the two bosses, eight meteors and eight blades kept in flight from the
+// player's spot, both aids at their highest level, the player immortal and walking a square.
+// Returns the whole step's wall and processor milliseconds per frame, and the packing's.
+static void WholeStepBenchmark(std::vector<double> &stepWall, std::vector<double> &stepCpu, std::vector<double> &packCpu)
+{
+    auto field = std::make_unique<Field>();
+    auto run = std::make_unique<DevHeadless>();
+    DevHeadlessReset(*run, *field, FIELD_DEVELOPER_SEED);
+    field->loop.immortal = true;
+    field->shop.level[SHOP_DRONE] = ShopMaxLevel(SHOP_DRONE);
+    field->shop.level[SHOP_REPEL] = ShopMaxLevel(SHOP_REPEL);
+    MudPoolReset(field->mud, 0);
+    field->mud.mergeEnabled = 0;
+    for (int k = 0; k < 45; k++) {
+        float radius = 3.0f + 0.35f * (float)k, angle = 2.39996f * (float)k;
+        MudSceneAddBody(field->mud, radius * std::cos(angle), radius * std::sin(angle), BENCH_MASSES[k % 5], MUD_UNIT_SIZE);
+    }
+    MudSceneAddBoss(field->mud, 14.0f, 0.0f, 1);
+    MudSceneAddBoss(field->mud, -14.0f, 3.0f, 2);
+    static const DevEvent WALK[] = {
+        {0, DEV_EVENT_PRESS, KEY_W, 900, 0.0f, {}},
+        {900, DEV_EVENT_PRESS, KEY_D, 900, 0.0f, {}},
+        {1800, DEV_EVENT_PRESS, KEY_S, 900, 0.0f, {}},
+        {2700, DEV_EVENT_PRESS, KEY_A, 900, 0.0f, {}},
+    };
+    DevScript script{WALK, 4};
+    auto pack = std::make_unique<MudPackRecord>();
+    for (int step = 0; step < BENCH_STEPS; step++) {
+        int meteors = field->meteors.queueCount, blades = field->spikes.queueCount;
+        for (const Meteor &m : field->meteors.slots) meteors += m.active;
+        for (const Spike &b : field->spikes.slots) blades += b.active;
+        const FollowCamera &c = field->camera;
+        Vector3 at = field->player.position;
+        if (meteors < METEOR_CAPACITY) MeteorCast(field->meteors, at, c.position, c.up, c.viewHeight);
+        if (blades < SPIKE_CAPACITY)
+            SpikeLaunch(field->spikes, at, {std::sin(field->player.yaw + (float)step), 0.0f, std::cos(field->player.yaw + (float)step)});
+        if (LivingOrdinary(field->mud) < 45) MudPoolSpawn(field->mud, at, true, BENCH_MASSES[step % 5], MUD_UNIT_SIZE, false);
+        Stopwatch watch = Start();
+        DevHeadlessFrame(*run, *field, script, 1.0f / 60.0f);
+        double wall, cpu;
+        Stop(watch, wall, cpu);
+        stepWall.push_back(wall);
+        stepCpu.push_back(cpu);
+        watch = Start();
+        MudPack(field->mud, *pack, c.position, c.right, c.up, c.viewHeight, 16.0f / 9.0f);
+        Stop(watch, wall, cpu);
+        packCpu.push_back(cpu);
+    }
+    FieldRelease(*field);
+}
+
 int DevBenchmarkCombat()
 {
     Soil *soil = CheckSoil();
@@ -584,5 +638,16 @@ int DevBenchmarkCombat()
     }
     printf("meteor hits %u, blade cuts %u, bolts %d, pulses %d, own strikes %d, contact steps %d\n", scene->meteors.mudHits,
            scene->spikes.mudHits, scene->support.boltHits, scene->support.pulses, scene->strikes, scene->contacts);
+
+    std::vector<double> stepWall, stepCpu, packCpu;
+    WholeStepBenchmark(stepWall, stepCpu, packCpu);
+    double median, p99, most, cpuMedian, cpuP99, cpuMost, packMedian, packP99, packMost;
+    Percentiles(stepWall, &median, &p99, &most);
+    Percentiles(stepCpu, &cpuMedian, &cpuP99, &cpuMost);
+    Percentiles(packCpu, &packMedian, &packP99, &packMost);
+    printf("whole game step (FieldStep through the headless runner): median %.4f ms, p99 %.4f ms, max %.4f ms "
+           "(processor: median %.4f, p99 %.4f, max %.4f)\n", median, p99, most, cpuMedian, cpuP99, cpuMost);
+    printf("render packing of the same run, processor: median %.4f ms, p99 %.4f ms, max %.4f ms\n", packMedian, packP99,
+           packMost);
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include "app/assets.h"
 #include "dev/audio_checks.h"
+#include "dev/audio_scene_checks.h"
 #include "dev/audio_score_checks.h"
 #include "dev/bestiary_checks.h"
 #include "dev/campaign_checks.h"
@@ -73,6 +74,7 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-audio-ui", DevTestAudioUi},
     {"--capture-audio", DevCaptureAudio},
     {"--test-audio-score", DevTestAudioScore},
+    {"--test-audio-scene", DevTestAudioScene},
     {"--test-profile", DevTestProfile},
     {"--test-menu", DevTestMenu},
     {"--test-bestiary", DevTestBestiary},

@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/command_line.h"
 #include "dev/dev_run.h"
+#include "dev/dev_stage.h"
 #include "dev/replay_run.h"
 
 enum DevMode : uint8_t {
@@ -22,14 +23,10 @@ enum DevMode : uint8_t {
     DEV_MODE_ARENA_JUNCTIONS,
     DEV_MODE_CAPTURE_MENU,
     DEV_MODE_CAPTURE_LOOT,
+    DEV_MODE_CAPTURE_COMIC,
     DEV_MODE_PROFILE_LOOT,
-    DEV_MODE_REPLAY,
-};
-
-// A picture a scripted run takes of the window at the end of one frame.
-struct DevCapture {
-    int frame;
-    const char *name;          // artifacts/<name>.png
+    DEV_MODE_STAGE,            // a staged capture of dev/dev_stage.h
+    DEV_MODE_REPLAY,           // a recorded run played back
 };
 
 constexpr int DEV_FRAME_LIMIT_MAX = 100000;
@@ -45,8 +42,9 @@ struct DevRun {
     int iteration;             // loop iterations so far: game, menu and exit-fade frames alike
     bool menus;                // the run starts on the main menu and plays through the real screens
     int drawEvery;             // draw only every n-th frame (0 or 1: every frame)
+    bool capturesOnly;         // draw only the frames pictured and the last one
     DevScript script;
-    DevCapture captures[DEV_CAPTURE_CAPACITY];
+    DevShot captures[DEV_CAPTURE_CAPACITY];   // pictures the script asks for (a stage keeps its own)
     int captureCount;
     bool artifactFailed;       // a promised picture or report could not be written
     const char *reportName;    // artifacts/<name>.png and .txt of the last frame, or null
@@ -58,6 +56,8 @@ struct DevRun {
     void *trace;               // open text trace (FILE*), or null
     Image lastFrame;           // the window as drawn in the last frame, HUD included
     int lastSwapCount;         // binding exchanges already traced
+    DevStage *stage;           // the staged capture that arranges and measures the run, or null
+    double runStart;           // seconds when the run's first frame began
     uint32_t seed;             // every run of the developer run starts from it
     ReplayRun replay;          // the run's snapshots being recorded, or a file played back
 };

@@ -9,6 +9,8 @@
 
 #include "app/display.h"
 #include "dev/canyon_capture.h"
+#include "dev/dev_stage_attack.h"
+#include "dev/comic_capture.h"
 #include "dev/loot_capture.h"
 #include "dev/menu_capture.h"
 #include "dev/scene_capture.h"
@@ -21,6 +23,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
+#include <new>
 
 // [SECTION] Scripts
 
@@ -145,16 +149,30 @@ static int BuildHintsScript(DevRun &dev)
 
 bool DevRunFinished(const DevRun &dev, int frame) { return frame >= dev.frameLimit; }
 
+// The pictures asked for by the script and by the stage, in one list for the hooks.
+static int ShotsAt(const DevRun &dev, int frame, const DevShot *out[], int capacity)
+{
+    int n = 0;
+    for (int i = 0; i < dev.captureCount && n < capacity; i++)
+        if (dev.captures[i].frame == frame) out[n++] = &dev.captures[i];
+    if (dev.stage)
+        for (int i = 0; i < dev.stage->shotCount && n < capacity; i++)
+            if (dev.stage->shots[i].frame == frame) out[n++] = &dev.stage->shots[i];
+    return n;
+}
+
 bool DevRunDraws(const DevRun &dev, int frame)
 {
     if (frame + 1 >= dev.frameLimit) return true;
-    for (int i = 0; i < dev.captureCount; i++)
-        if (dev.captures[i].frame == frame) return true;
+    const DevShot *shots[1];
+    if (ShotsAt(dev, frame, shots, 1) > 0) return true;
+    if (dev.capturesOnly) return false;
     return dev.drawEvery <= 1 || frame % dev.drawEvery == 0;
 }
 
 void DevRunBeginFrame(App &app)
 {
+    if (app.dev->iteration == 0) app.dev->runStart = GetTime();
     app.dev->wallStart = GetTime();
     app.dev->cpuStart = (long long)clock();
 }
@@ -174,6 +192,13 @@ void DevRunInput(App &app)
     }
     bool close = app.input.frame.closeRequested;
     Rectangle box = DisplayLetterbox();
+    // A staged run arranges the field before this frame's step and may add to its script.
+    if (dev.stage) {
+        dev.stage->viewWidth = box.width;
+        dev.stage->viewHeight = box.height;
+        DevStageArrange(*dev.stage, app.field, dev.iteration);
+        dev.script = DevStageScript(*dev.stage);
+    }
     DevScriptInput(dev.script, dev.iteration, dev.fixedStep, {box.x, box.y}, app.input.frame);
     app.input.frame.closeRequested = close;
     ReplayRunInput(dev.replay, dev.iteration, app.field, app.input.frame);
@@ -184,11 +209,12 @@ void DevRunAfterDraw(App &app)
 {
     DevRun &dev = *app.dev;
     int frame = app.flow.frameCount;
-    for (int i = 0; i < dev.captureCount; i++) {
-        if (dev.captures[i].frame != frame) continue;
+    const DevShot *shots[8];
+    int count = ShotsAt(dev, frame, shots, 8);
+    for (int i = 0; i < count; i++) {
         Image image = LoadImageFromScreen();
         char path[128];
-        snprintf(path, sizeof(path), "artifacts/%s.png", dev.captures[i].name);
+        snprintf(path, sizeof(path), "artifacts/%s.png", shots[i]->name);
         bool ok = IsImageValid(image) && ExportImage(image, path);
         UnloadImage(image);
         if (!ok) {
@@ -219,6 +245,18 @@ void DevRunAfterFrame(App &app)
         dev.wallMs[dev.timingCount] = (float)((GetTime() - dev.wallStart) * 1000.0);
         dev.cpuMs[dev.timingCount] = (float)((double)((long long)clock() - dev.cpuStart) * 1000.0 / CLOCKS_PER_SEC);
         dev.timingCount++;
+    }
+    if (dev.stage) {
+        DevStage &stage = *dev.stage;
+        int frame = app.flow.frameCount - 1;
+        DevStageObserve(stage, app.field, frame);
+        // Once the sequence is over the run ends after the pictures still to come.
+        if (stage.done) {
+            int last = frame + 1;
+            for (int i = 0; i < stage.shotCount; i++)
+                if (stage.shots[i].frame > last) last = stage.shots[i].frame;
+            if (last + 1 < dev.frameLimit) dev.frameLimit = last + 1;
+        }
     }
     if (!dev.trace || dev.menus) return;
     FILE *f = (FILE *)dev.trace;
@@ -261,10 +299,22 @@ static bool WriteTimingReport(App &app, const char *path, int status)
         fprintf(f, "timed_frames %d\n", n);
         fprintf(f, "cpu_ms_per_frame min %.3f median %.3f max %.3f\n", dev.cpuMs[0], dev.cpuMs[n / 2], dev.cpuMs[n - 1]);
         fprintf(f, "wall_ms_per_frame min %.3f median %.3f max %.3f\n", dev.wallMs[0], dev.wallMs[n / 2], dev.wallMs[n - 1]);
+        double total = 0.0;
+        int slow = 0;
+        for (int i = 0; i < n; i++) {
+            total += dev.wallMs[i];
+            slow += dev.wallMs[i] > 20.0f;
+        }
+        fprintf(f, "wall_ms_total %.1f frames_over_20ms %d\n", total, slow);
     }
     const Player &p = app.field.player;
     fprintf(f, "player %.3f %.3f %.3f yaw %.4f\n", p.position.x, p.position.y, p.position.z, p.yaw);
     fprintf(f, "consistent %d\nstatus %d\n", app.flow.consistent ? 1 : 0, status);
+    if (dev.stage) {
+        fprintf(f, "run_seconds %.2f\n", GetTime() - dev.runStart);
+        fputs(dev.stage->report, f);
+        fprintf(f, "promises %d broken %d\n", dev.stage->promises, dev.stage->broken);
+    }
     bool ok = ferror(f) == 0;
     ok = fclose(f) == 0 && ok;
     if (!ok) TraceLog(LOG_ERROR, "DEV: could not write %s", path);
@@ -344,6 +394,19 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_CAPTURE_HINTS;
         dev->script = {hintsScript, BuildHintsScript(*dev)};
         dev->drawEvery = 1 << 30;
+    } else if (DevStageKindFor(command.name) != DEV_STAGE_NONE) {
+        // A staged capture: the stage sets the length of the run and draws only what it pictures.
+        dev->mode = DEV_MODE_STAGE;
+        dev->stage = (DevStage *)calloc(1, sizeof(DevStage));
+        if (!dev->stage) {
+            TraceLog(LOG_ERROR, "DEV: out of memory for the staged run");
+            return false;
+        }
+        DevStageKind kind = DevStageKindFor(command.name);
+        DevStageBegin(*dev->stage, kind, 1.0f / dev->fixedStep, app.field);
+        dev->frameLimit = dev->stage->frameLimit;
+        dev->reportName = DevStageName(kind);
+        dev->capturesOnly = true;
     } else if (strcmp(command.name, "--capture-arena") == 0) {
         dev->mode = DEV_MODE_CAPTURE_ARENA;
     } else if (strcmp(command.name, "--capture-display") == 0) {
@@ -354,6 +417,8 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_CAPTURE_SHIP_OBSTACLE;
     } else if (strcmp(command.name, "--ship-demo") == 0) {
         dev->mode = DEV_MODE_SHIP_DEMO;
+    } else if (strcmp(command.name, "--capture-comic") == 0) {
+        dev->mode = DEV_MODE_CAPTURE_COMIC;
     } else if (strcmp(command.name, "--capture-loot") == 0) {
         dev->mode = DEV_MODE_CAPTURE_LOOT;
     } else if (strcmp(command.name, "--profile-loot") == 0) {
@@ -395,6 +460,7 @@ void DevRunFree(App &app)
     if (!app.dev) return;
     ReplayRunFree(app.dev->replay);
     UnloadImage(app.dev->lastFrame);
+    free(app.dev->stage);
     free(app.dev->cpuMs);
     free(app.dev->wallMs);
     free(app.dev);
@@ -419,6 +485,8 @@ int DevRunWindowed(App &app)
         return ShipCaptureObstacle(app);
     case DEV_MODE_SHIP_DEMO:
         return ShipCaptureDemo(app);
+    case DEV_MODE_CAPTURE_COMIC:
+        return ComicCaptureStills(app, dev.gamepad);
     case DEV_MODE_CAPTURE_LOOT:
         return LootCaptureStills(app);
     case DEV_MODE_PROFILE_LOOT:
@@ -457,6 +525,24 @@ int DevRunWindowed(App &app)
     default:
         break;
     }
+    // The golem's turn at other rates, through the same stage with no window.
+    DevStage *variants[2] = {};
+    int variantCount = 0;
+    double variantSeconds = 0.0;
+    if (dev.stage && dev.stage->kind == DEV_STAGE_GOLEM_TURNS) {
+        double start = GetTime();
+        Field *scratch = new (std::nothrow) Field();
+        for (float hz : {30.0f, 144.0f}) {
+            DevStage *variant = scratch ? (DevStage *)calloc(1, sizeof(DevStage)) : nullptr;
+            if (!variant) break;
+            DevStageRunHeadless(*variant, *scratch, DEV_STAGE_GOLEM_TURNS, hz);
+            variants[variantCount++] = variant;
+        }
+        if (scratch) FieldRelease(*scratch);
+        delete scratch;
+        variantSeconds = GetTime() - start;
+    }
+
     // Long scripted runs keep the render size small on a software renderer.
     if (dev.mode != DEV_MODE_CAPTURE_HINTS) DisplaySetRenderScale(DISPLAY_RENDER_SCALE_MIN);
     // A replay starts its run as the recording did; every other run records one.
@@ -472,6 +558,21 @@ int DevRunWindowed(App &app)
     LoopRun(app);
 
     int status = app.flow.consistent ? 0 : 3;
+    if (dev.stage) {
+        DevStage &stage = *dev.stage;
+        DevStageFinish(stage, app.field);
+        if (stage.kind == DEV_STAGE_GOLEM_TURNS) {
+            DevStageNote(stage, "other rates computed headless in %.2f s", variantSeconds);
+            DevStageAttackGolemTurnsCompare(stage, variants, variantCount);
+        }
+        for (DevStage *variant : variants) free(variant);
+        fputs(stage.report, stdout);
+        // A capture whose game broke a promise has failed, whatever it pictured.
+        if (stage.broken > 0) {
+            TraceLog(LOG_WARNING, "DEV: %s: %d of %d promises broken", DevStageName(stage.kind), stage.broken, stage.promises);
+            if (status == 0) status = 1;
+        }
+    }
     bool written = !dev.artifactFailed;
     char replayPath[96];
     snprintf(replayPath, sizeof(replayPath), "artifacts/%s.replay", dev.reportName ? dev.reportName : "run");

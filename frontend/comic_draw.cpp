@@ -141,7 +141,7 @@ static void PanelDraw(const MenuCanvas &c, const ComicState &comic, int k, Comic
         EndScissorMode();
     }
 
-    char number[8];
+    char number[16];
     snprintf(number, sizeof(number), "%02d", k + 1);
     float width = MenuTextWidth(number, 20.0f);
     Rectangle tag = {frame.x + 10.0f, frame.y + 10.0f, width + 14.0f, 26.0f};

@@ -69,7 +69,7 @@ void EncyclopediaDraw(const MenuState &menu, const Profile &profile, SpecimenPre
         MenuPanelDraw(c, EncyclopediaRowRect(i, scroll), {48, 37, 29, 255}, {105, 76, 48, 255}, 639 + 197 * i, 4.0f);
         if (previews)
             SpecimenPreviewDraw(*previews, i, seen, MenuRectToWindow(c, {67.0f, y + 9.0f, 228.0f, 160.0f}), menu.time, &clip);
-        char number[8];
+        char number[16];
         snprintf(number, sizeof(number), "%02d", i + 1);
         MenuTextDraw(c, number, {1134.0f, y + 19.0f}, 25.0f, {133, 103, 69, 255});
         MenuTextDraw(c, e.name, {326.0f, y + 25.0f}, 32.0f, seen ? INK : MUTED);

@@ -48,7 +48,7 @@ static void Button(const DevPanel &panel, int id, bool campaign, const char *lab
 }
 
 // `shown` is the text drawn while the field has no focus.
-static void TextField(const DevPanel &panel, int id, bool campaign, const DevTextField &field, const char *shown)
+static void TextField(int id, bool campaign, const DevTextField &field, const char *shown)
 {
     Rectangle r = DevPanelWidgetRect(id, campaign);
     DrawRectangleRec(r, PANEL_FIELD);
@@ -90,7 +90,7 @@ void DevPanelDraw(DevPanel &panel, const DevPanelStats &stats, bool immortal, bo
     DrawStats(stats);
     Text("Непрозрачность UI", 4.0f, y0 + 68.0f, 20.0f, PANEL_TEXT);
     Text("0–1", 112.0f, y0 + 95.0f, 20.0f, PANEL_DIM);
-    TextField(panel, DEV_WIDGET_OPACITY_FIELD, campaign, panel.opacityField, panel.opacityField.text);
+    TextField(DEV_WIDGET_OPACITY_FIELD, campaign, panel.opacityField, panel.opacityField.text);
     Button(panel, DEV_WIDGET_OPACITY_RESET, campaign, "Сброс", {164.0f, y0 + 95.0f});
 
     char zoomShown[16];
@@ -98,7 +98,7 @@ void DevPanelDraw(DevPanel &panel, const DevPanelStats &stats, bool immortal, bo
     Text("Отдаление камеры", 4.0f, y0 + 130.0f, 20.0f, PANEL_TEXT);
     // The gap before the button is too narrow for this hint; it goes after the button.
     Text("5.5–30", 264.0f, y0 + 158.0f, 18.0f, PANEL_DIM);
-    TextField(panel, DEV_WIDGET_ZOOM_FIELD, campaign, panel.zoomField, zoomShown);
+    TextField(DEV_WIDGET_ZOOM_FIELD, campaign, panel.zoomField, zoomShown);
     Button(panel, DEV_WIDGET_ZOOM_RESET, campaign, "Сброс", {164.0f, y0 + 157.0f});
 
     ToggleRow(panel, DEV_WIDGET_IMMORTAL, campaign, "Бессмертие", immortal);

@@ -74,7 +74,7 @@ TEST(FieldStep, FrozenFramesLeaveTheFieldByteIdentical)
         in.keyDown[KEY_W] = in.keyDown[KEY_D] = true;
         in.keyPressed[KEY_K] = true;
         in.wheel = focused ? 0.0f : 3.0f;
-        FieldStepInput step{&in, menu, {0.0f, 0.0f, 1280.0f, 720.0f}, 5};
+        FieldStepInput step{&in, menu, {0.0f, 0.0f, 1280.0f, 720.0f}, 5, nullptr};
         FieldStep(run->field, run->controls, step);
     };
     struct Case { float dt; bool menu; } cases[] = {
@@ -176,7 +176,7 @@ TEST(FieldStep, ATapWithinOneFrameStillFires)
     in.frameTime = 0.2f;
     in.focused = true;
     in.keyPressed[KEY_J] = true;
-    FieldStepInput step{&in, false, {0.0f, 0.0f, 1280.0f, 720.0f}, 5};
+    FieldStepInput step{&in, false, {0.0f, 0.0f, 1280.0f, 720.0f}, 5, nullptr};
     FieldStep(run->field, run->controls, step);
     EXPECT_GT(run->field.bindings.cooldown[0] + run->field.bindings.cooldown[1], 0.0f);
 }
@@ -204,7 +204,7 @@ TEST(FieldStep, DeveloperPanelTypesFromTheSnapshot)
         in.mousePressed[0] = press;
         for (const char *c = typed; *c; c++) in.chars[in.charCount++] = *c;
         in.keyPressed[KEY_ENTER] = enter;
-        FieldStepInput step{&in, false, {100.0f, 50.0f, 1280.0f, 720.0f}, 5};
+        FieldStepInput step{&in, false, {100.0f, 50.0f, 1280.0f, 720.0f}, 5, nullptr};
         FieldStep(run->field, run->controls, step);
     };
     frame({40.0f, top + 104.0f}, true, "", false);

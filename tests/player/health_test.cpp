@@ -47,7 +47,9 @@ TEST(Health, BlowsRespectInvulnerabilityImmortalityAndDeath)
         Health before = h;
         bool landed = HealthDamage(h, c.n);
         EXPECT_EQ(landed, c.lands) << c.name;
-        if (!landed) EXPECT_EQ(memcmp(&h, &before, sizeof(Health)), 0) << c.name;
+        if (!landed) {
+            EXPECT_EQ(memcmp(&h, &before, sizeof(Health)), 0) << c.name;
+        }
         EXPECT_GE(h.quarters, 0) << c.name;
     }
     // A meteor blow and a contact in the same frame: one blow.
