@@ -207,6 +207,8 @@ static const CaptureScene CAPTURE_SCENES[] = {
     {"blades-back", {8.0f, 6.0f}, 9.0f, SHOT_NONE, EXTRA_BLADES_BACK, -1, -1, 12.3f},
     {"clouds-off", {20.0f, -30.0f}, 30.0f, SHOT_NONE, EXTRA_NONE, 0, 2, 40.0f},
     {"clouds-on", {20.0f, -30.0f}, 30.0f, SHOT_NONE, EXTRA_NONE, 2, 2, 40.0f},
+    // Over the chasm the slab is seen against the dark drop, where banding showed worst.
+    {"clouds-chasm", {-118.0f, 118.0f}, 30.0f, SHOT_NONE, EXTRA_NONE, 2, 2, 40.0f},
     {"shadows-0", {8.0f, 6.0f}, 9.0f, SHOT_NONE, EXTRA_BLADES_OUT, 2, 0, 12.3f},
     {"shadows-1", {8.0f, 6.0f}, 9.0f, SHOT_NONE, EXTRA_BLADES_OUT, 2, 1, 12.3f},
     {"shadows-2", {8.0f, 6.0f}, 9.0f, SHOT_NONE, EXTRA_BLADES_OUT, 2, 2, 12.3f},

@@ -232,7 +232,7 @@ TEST(Replay, RefusesDamagedFiles)
         {"magic", [](std::vector<unsigned char> &b) { b[0] = 'X'; }},
         {"newer version", [](std::vector<unsigned char> &b) { b[8] = 2; }},
         {"frame time NaN", [](std::vector<unsigned char> &b) { b[16] = b[17] = 0xFF, b[18] = 0xC0, b[19] = 0x7F; }},
-        {"truncated stream", [](std::vector<unsigned char> &b) { b.resize(b.size() - 9); }},
+        {"truncated stream", [](std::vector<unsigned char> &b) { b.erase(b.end() - 9, b.end()); }},
         {"trailing bytes", [](std::vector<unsigned char> &b) { b.push_back(0); }},
         {"impossible tag", [](std::vector<unsigned char> &b) { b[42] = 0x7F; }},
         {"frames beyond the stream", [](std::vector<unsigned char> &b) { b[27] = 0x7F; }},

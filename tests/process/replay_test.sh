@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A windowed run through the real screens records its replay; --replay plays it back through the
 # real loop with every hash equal. The same file with its last hash changed reports that frame
-# and ends with status 3; a file that is not a replay is refused with status 1.
+# and ends with status 3; a file that is not a replay is refused at start-up with status 2.
 . "$(dirname "$0")/common.sh"
 exe=$1
 cd "$work"
@@ -26,5 +26,5 @@ expect_line "$work/bad" "replay: Field differs from the recording first at frame
 
 head -c 100 /dev/urandom >junk.replay
 run_windowed "$exe" --replay junk.replay >"$work/junk" 2>&1
-expect_status $? 1
+expect_status $? 2
 echo "replay: ok"
