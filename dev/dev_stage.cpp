@@ -8,6 +8,7 @@
 #include "dev/dev_stage.h"
 
 #include "common/maths.h"
+#include "dev/dev_stage_ability.h"
 #include "dev/dev_stage_attack.h"
 #include "dev/dev_stage_hud.h"
 #include "dev/dev_stage_mud.h"
@@ -37,6 +38,8 @@ static const char *const STAGE_NAMES[DEV_STAGE_KIND_COUNT] = {
     "capture-health",
     "capture-campaign",
     "capture-markers",
+    "capture-meteor",
+    "capture-spike",
 };
 
 DevStageKind DevStageKindFor(const char *name)
@@ -66,6 +69,8 @@ static void Dispatch(DevStage &stage, Field &field, DevStageHook hook)
     case DEV_STAGE_HEALTH: DevStageHudHealth(stage, field, hook); break;
     case DEV_STAGE_CAMPAIGN: DevStageHudCampaign(stage, field, hook); break;
     case DEV_STAGE_MARKERS: DevStageHudMarkers(stage, field, hook); break;
+    case DEV_STAGE_METEOR: DevStageAbilityMeteor(stage, field, hook); break;
+    case DEV_STAGE_SPIKE: DevStageAbilitySpike(stage, field, hook); break;
     default: break;
     }
 }
@@ -188,12 +193,24 @@ void DevStagePromise(DevStage &stage, bool kept, const char *format, ...)
 
 void DevStageWalk(DevStage &stage, const Field &field, int slot, float seconds)
 {
+    int key = BindingsKeyCode(field.bindings.slotKey[ClampInt(slot, SLOT_UP, SLOT_RIGHT)]);
+    DevStagePress(stage, stage.nextInput, key, DevStageFrames(stage, seconds));
+}
+
+bool DevStageEvent(DevStage &stage, DevEvent event)
+{
     if (stage.eventCount >= DEV_STAGE_EVENT_CAPACITY) {
         stage.overflow = true;
-        return;
+        return false;
     }
-    int key = BindingsKeyCode(field.bindings.slotKey[ClampInt(slot, SLOT_UP, SLOT_RIGHT)]);
-    stage.events[stage.eventCount++] = {stage.nextInput, DEV_EVENT_PRESS, key, DevStageFrames(stage, seconds), 0.0f, {}};
+    if (event.frame < stage.nextInput) event.frame = stage.nextInput;
+    stage.events[stage.eventCount++] = event;
+    return true;
+}
+
+bool DevStagePress(DevStage &stage, int frame, int key, int frames)
+{
+    return DevStageEvent(stage, {frame, DEV_EVENT_PRESS, key, frames > 0 ? frames : 1, 0.0f, {}});
 }
 
 void DevStagePlacePlayer(Field &field, float x, float z, float yaw, float zoom)
@@ -256,6 +273,17 @@ void DevStageTurnScene(MudPool &pool, Vector3 pivot, float angle, Vector3 *point
         s.position.y += TerrainHeight(s.position.x, s.position.z) - TerrainHeight(before.x, before.z);
     }
     for (int k = 0; k < pointCount; k++) points[k] = turn(points[k]);
+}
+
+void DevStageMoveSlot(MudPool &pool, int slot, Vector3 offset)
+{
+    if (slot < 0 || slot >= pool.count || slot >= MUD_CAPACITY) return;
+    MudSlot &s = pool.slots[slot];
+    Vector3 d = {offset.x, 0.0f, offset.z};
+    Vector3 before = s.position;
+    for (Vector3 *p : {&s.position, &s.from, &s.to, &s.spawnPoint, &s.previousPosition, &s.endPosition}) *p = *p + d;
+    if (s.touchdown.x != 0.0f || s.touchdown.z != 0.0f) s.touchdown = s.touchdown + d;
+    s.position.y += TerrainHeight(s.position.x, s.position.z) - TerrainHeight(before.x, before.z);
 }
 
 int DevStageLiving(const MudPool &pool)

@@ -33,6 +33,8 @@ enum DevStageKind : uint8_t {
     DEV_STAGE_HEALTH,         // hearts cracking, the blink, regeneration
     DEV_STAGE_CAMPAIGN,       // level 1 from its banner to its gate, then a rolling row
     DEV_STAGE_MARKERS,        // boss bars, the gatherer's pips, edge markers
+    DEV_STAGE_METEOR,         // warning ring, entry, fall, cloud, a cavity and a kill
+    DEV_STAGE_SPIKE,          // the blade's full run and a short one against the arena's edge
     DEV_STAGE_KIND_COUNT,
 };
 
@@ -43,7 +45,7 @@ enum DevStageHook : uint8_t {
     DEV_STAGE_FINISH,         // after the last frame: the closing figures and promises
 };
 
-constexpr int DEV_STAGE_EVENT_CAPACITY = 96;
+constexpr int DEV_STAGE_EVENT_CAPACITY = 256;
 constexpr int DEV_STAGE_SHOT_CAPACITY = 32;
 constexpr int DEV_STAGE_REPORT_CAPACITY = 6144;
 constexpr int DEV_STAGE_MARK_CAPACITY = 16;
@@ -146,3 +148,10 @@ void DevStageShiftScene(MudPool &pool, Vector3 offset, Vector3 *points, int poin
 void DevStageTurnScene(MudPool &pool, Vector3 pivot, float angle, Vector3 *points, int pointCount);
 // Living bodies of the pool: index < count, mass > 0, neither free nor a corpse.
 int DevStageLiving(const MudPool &pool);
+// Presses `key` (a raylib key code) for `frames` frames from `frame` (no earlier than the first
+// frame whose input is still to be read); false when the script is full.
+bool DevStagePress(DevStage &stage, int frame, int key, int frames);
+// Appends any scripted event at its frame (no earlier than the first frame still to be read).
+bool DevStageEvent(DevStage &stage, DevEvent event);
+// Moves one used slot of the pool by `offset` on the ground, its path and landmarks with it.
+void DevStageMoveSlot(MudPool &pool, int slot, Vector3 offset);
