@@ -40,6 +40,7 @@ static const char *const STAGE_NAMES[DEV_STAGE_KIND_COUNT] = {
     "capture-markers",
     "capture-meteor",
     "capture-spike",
+    "capture-support",
 };
 
 DevStageKind DevStageKindFor(const char *name)
@@ -71,6 +72,7 @@ static void Dispatch(DevStage &stage, Field &field, DevStageHook hook)
     case DEV_STAGE_MARKERS: DevStageHudMarkers(stage, field, hook); break;
     case DEV_STAGE_METEOR: DevStageAbilityMeteor(stage, field, hook); break;
     case DEV_STAGE_SPIKE: DevStageAbilitySpike(stage, field, hook); break;
+    case DEV_STAGE_SUPPORT: DevStageAbilitySupport(stage, field, hook); break;
     default: break;
     }
 }

@@ -35,6 +35,7 @@ enum DevStageKind : uint8_t {
     DEV_STAGE_MARKERS,        // boss bars, the gatherer's pips, edge markers
     DEV_STAGE_METEOR,         // warning ring, entry, fall, cloud, a cavity and a kill
     DEV_STAGE_SPIKE,          // the blade's full run and a short one against the arena's edge
+    DEV_STAGE_SUPPORT,        // the drone's bolts, a bun melting, the repel ring, the dial
     DEV_STAGE_KIND_COUNT,
 };
 

@@ -370,3 +370,139 @@ void DevStageAbilitySpike(DevStage &stage, Field &field, DevStageHook hook)
     }
     }
 }
+
+// [SECTION] Support
+
+// Both aids bought at their last level: the drone at the first frame, with a bun pinned in its
+// sight that melts at its third bolt; the repel two seconds later, with eight buns set around
+// the player just before its first pulse, one of them beyond its reach.
+enum { SUPPORT_STEP_RUN, SUPPORT_STEP_OVER };
+enum { UC_SHOTS, UC_HITS, UC_HITS_AT_DEATH, UC_PULSE_FRAME, UC_PUSHED, UC_PUSHED_FAR, UC_NEAREST_KEPT, UC_RING_FIRST,
+       UC_RING_COUNT, UC_DIAL_SECONDS, UC_DIAL_RING, UC_ALIVE_AFTER_TWO, UC_REPEL_FRAME, UC_SHOT_FRAME };
+enum { UV_SHOT_GAP_WORST, UV_FIRST_SHOT, UV_PULSE_DELAY, UV_DIAL_TIMER, UV_DIAL_FILL, UV_LAST_SHOT, UV_SCORCH };
+enum { UM_BUN_AT };
+static_assert(UC_SHOT_FRAME < DEV_STAGE_COUNTERS, "the support's counters fit the stage record");
+
+constexpr float SUPPORT_ZOOM = 12.0f;
+constexpr float SUPPORT_REPEL_BOUGHT = 2.0f;     // seconds: the repel's purchase after the drone's
+constexpr float SUPPORT_DIAL_AT = 20.5f;         // seconds: the dial's picture, a third of the way round
+constexpr int SUPPORT_RING = 8;                  // buns set around the player for the pulse
+
+// Where the pulse's buns stand around the player: distance (m) and angle (degrees) from +x.
+static const float RING_PLACES[SUPPORT_RING][2] = {{2.0f, -40.0f}, {2.2f, 40.0f}, {3.0f, 0.0f},  {3.4f, -75.0f},
+                                                   {3.6f, 75.0f},  {4.2f, -30.0f}, {4.5f, 30.0f}, {6.0f, 0.0f}};
+
+void DevStageAbilitySupport(DevStage &stage, Field &field, DevStageHook hook)
+{
+    MudPool &pool = field.mud;
+    Support &sup = field.support;
+    int *c = stage.count;
+    float *v = stage.value;
+    float dt = 1.0f / stage.hz;
+    float droneInterval = 45.0f - 5.0f * (float)ShopMaxLevel(SHOP_DRONE);
+    float repelInterval = 65.0f - 5.0f * (float)ShopMaxLevel(SHOP_REPEL);
+    int repelFrame = DevStageFrames(stage, SUPPORT_REPEL_BOUGHT);
+    switch (hook) {
+    case DEV_STAGE_BEGIN:
+        stage.frameLimit = DevStageFrames(stage, 40.0);
+        break;
+    case DEV_STAGE_ARRANGE:
+        if (stage.frame == 0) {
+            ClearField(field, true);
+            for (int &s : stage.slots) s = -1;
+            c[UC_PULSE_FRAME] = c[UC_HITS_AT_DEATH] = c[UC_RING_FIRST] = c[UC_SHOT_FRAME] = -1;
+            DevStagePlacePlayer(field, 10.0f, 12.0f, PLAYER_START_YAW, SUPPORT_ZOOM);
+            // The drone floats left of the head: the bun further out on that side is the nearest it sees.
+            stage.mark[UM_BUN_AT] = field.player.position + Vector3{-3.2f, 0.0f, 1.2f};
+            stage.slots[0] = PlaceBody(pool, stage.mark[UM_BUN_AT], 1.0f);
+            field.shop.level[SHOP_DRONE] = ShopMaxLevel(SHOP_DRONE);
+            DevStageShot(stage, DevStageFrames(stage, SUPPORT_DIAL_AT) - 1, "support-4-dial");
+        }
+        if (stage.frame == repelFrame) field.shop.level[SHOP_REPEL] = ShopMaxLevel(SHOP_REPEL);
+        // The pulse's buns, a second before it.
+        if (stage.frame == repelFrame + DevStageFrames(stage, repelInterval - 1.0f)) {
+            c[UC_RING_FIRST] = pool.count;
+            for (const float *place : RING_PLACES) {
+                float a = place[1] * DEG2RAD;
+                PlaceBody(pool, field.player.position + Vector3{std::cos(a), 0.0f, std::sin(a)} * place[0], 1.0f);
+            }
+            c[UC_RING_COUNT] = pool.count - c[UC_RING_FIRST];
+        }
+        // The bun would hop to the player: held in the drone's sight while it lives.
+        if (Living(pool, stage.slots[0]))
+            DevStageMoveSlot(pool, stage.slots[0], stage.mark[UM_BUN_AT] - pool.slots[stage.slots[0]].position);
+        break;
+    case DEV_STAGE_OBSERVE: {
+        float t = (float)(stage.frame + 1) * dt;
+        if (sup.shotsFired > c[UC_SHOTS]) {
+            c[UC_SHOTS] = sup.shotsFired;
+            if (c[UC_SHOTS] == 1) {
+                v[UV_FIRST_SHOT] = t;
+                DevStageShot(stage, stage.frame + DevStageFrames(stage, 0.06), "support-1-drone-bolt");
+            } else {
+                v[UV_SHOT_GAP_WORST] = std::fmax(v[UV_SHOT_GAP_WORST], std::fabs(t - v[UV_LAST_SHOT] - droneInterval));
+            }
+            v[UV_LAST_SHOT] = t;
+            DevStageNote(stage, "shot %d at %.3f s at slot %d", c[UC_SHOTS], t, sup.lastTarget);
+        }
+        int bun = stage.slots[0];
+        if (sup.boltHits > c[UC_HITS]) {
+            c[UC_HITS] = sup.boltHits;
+            if (c[UC_HITS] == 1) DevStageShot(stage, stage.frame + DevStageFrames(stage, 0.1), "support-2-sparks");
+            if (c[UC_HITS] == 2) c[UC_ALIVE_AFTER_TWO] = Living(pool, bun);
+            if (bun >= 0) v[UV_SCORCH] = pool.slots[bun].scorch;
+            DevStageNote(stage, "bolt hit %d at %.3f s: the bun %s, scorch %.2f", c[UC_HITS], t, Living(pool, bun) ? "lives" : "melts",
+                         bun >= 0 ? pool.slots[bun].scorch : 0.0f);
+        }
+        if (c[UC_HITS_AT_DEATH] < 0 && Dead(pool, bun)) {
+            c[UC_HITS_AT_DEATH] = c[UC_HITS];
+            DevStageShot(stage, stage.frame + DevStageFrames(stage, 0.35), "support-3-bun-melting");
+        }
+        // The dial at its picture: the seconds it shows and its ring.
+        if (stage.frame == DevStageFrames(stage, SUPPORT_DIAL_AT) - 1) {
+            SupportDial d = SupportDialState(sup);
+            c[UC_DIAL_RING] = d.visible && d.ring ? 1 : -1;
+            c[UC_DIAL_SECONDS] = d.seconds;
+            v[UV_DIAL_TIMER] = sup.repelTimer;
+            v[UV_DIAL_FILL] = d.fill;
+        }
+        if (c[UC_PULSE_FRAME] < 0 && sup.pulses > 0) {
+            c[UC_PULSE_FRAME] = stage.frame;
+            v[UV_PULSE_DELAY] = (float)(stage.frame - repelFrame + 1) * dt;
+            c[UC_PUSHED] = sup.pushed;
+            // Who was pushed: the nearest ones, none beyond the reach.
+            float nearestUnpushed = 1e9f, farthestPushed = 0.0f;
+            for (int i = c[UC_RING_FIRST]; i >= 0 && i < c[UC_RING_FIRST] + c[UC_RING_COUNT]; i++) {
+                const MudSlot &s = pool.slots[i];
+                float d = LengthXZ(s.position - field.player.position);
+                bool pushedNow = Vector3Length(s.knockback) > 0.0f;
+                if (pushedNow && d > SUPPORT_REPEL_RADIUS) c[UC_PUSHED_FAR]++;
+                if (pushedNow) farthestPushed = std::fmax(farthestPushed, d);
+                else nearestUnpushed = std::fmin(nearestUnpushed, d);
+            }
+            c[UC_NEAREST_KEPT] = farthestPushed <= nearestUnpushed;
+            DevStageNote(stage, "pulse at %.3f s: %d pushed, the farthest %.2f m out, the nearest left %.2f m out", t, sup.pushed,
+                         farthestPushed, nearestUnpushed);
+            DevStageShot(stage, stage.frame + DevStageFrames(stage, 0.3), "support-5-repel-ring");
+            DevStageShot(stage, stage.frame + DevStageFrames(stage, 0.8), "support-6-repelled");
+            DevStageNext(stage, SUPPORT_STEP_OVER);
+        }
+        if (stage.step == SUPPORT_STEP_OVER && DevStageStepSeconds(stage) >= 1.0f) stage.done = true;
+        break;
+    }
+    case DEV_STAGE_FINISH:
+        DevStageNote(stage, "drone every %.0f s, repel every %.0f s; the dial at %.1f s: %d s shown for %.2f s left, %.0f %% filled",
+                     droneInterval, repelInterval, SUPPORT_DIAL_AT, c[UC_DIAL_SECONDS], v[UV_DIAL_TIMER], 100.0f * v[UV_DIAL_FILL]);
+        DevStagePromise(stage, c[UC_SHOTS] >= 3 && v[UV_FIRST_SHOT] <= dt + 1e-4f, "the drone fires on its first update with a target");
+        DevStagePromise(stage, c[UC_SHOTS] >= 3 && v[UV_SHOT_GAP_WORST] <= dt + 1e-4f, "then once every %.0f s (off by %.4f s at most)",
+                        droneInterval, v[UV_SHOT_GAP_WORST]);
+        DevStagePromise(stage, c[UC_ALIVE_AFTER_TWO] == 1 && c[UC_HITS_AT_DEATH] == 3, "the bun melts at its third bolt, not before");
+        DevStagePromise(stage, c[UC_DIAL_RING] == 1 && c[UC_DIAL_SECONDS] == (int)std::ceil(v[UV_DIAL_TIMER]),
+                        "the dial shows the seconds to the pulse and its ring");
+        DevStagePromise(stage, c[UC_PULSE_FRAME] >= 0 && std::fabs(v[UV_PULSE_DELAY] - repelInterval) <= dt + 1e-4f,
+                        "the first pulse comes one full interval after the purchase (%.3f s)", v[UV_PULSE_DELAY]);
+        DevStagePromise(stage, c[UC_PUSHED] == SUPPORT_REPEL_BODIES && c[UC_PUSHED_FAR] == 0 && c[UC_NEAREST_KEPT] == 1,
+                        "the pulse pushed the %d nearest buns, none beyond %.0f m", SUPPORT_REPEL_BODIES, SUPPORT_REPEL_RADIUS);
+        break;
+    }
+}
