@@ -8,8 +8,10 @@
 #include "dev/dev_stage.h"
 
 #include "common/maths.h"
+#include "dev/dev_loop.h"
 #include "dev/dev_stage_ability.h"
 #include "dev/dev_stage_attack.h"
+#include "dev/dev_stage_front.h"
 #include "dev/dev_stage_hud.h"
 #include "dev/dev_stage_mud.h"
 #include "player/bindings.h"
@@ -41,6 +43,7 @@ static const char *const STAGE_NAMES[DEV_STAGE_KIND_COUNT] = {
     "capture-meteor",
     "capture-spike",
     "capture-support",
+    "capture-shop",
 };
 
 DevStageKind DevStageKindFor(const char *name)
@@ -73,6 +76,7 @@ static void Dispatch(DevStage &stage, Field &field, DevStageHook hook)
     case DEV_STAGE_METEOR: DevStageAbilityMeteor(stage, field, hook); break;
     case DEV_STAGE_SPIKE: DevStageAbilitySpike(stage, field, hook); break;
     case DEV_STAGE_SUPPORT: DevStageAbilitySupport(stage, field, hook); break;
+    case DEV_STAGE_SHOP: DevStageFrontShop(stage, field, hook); break;
     default: break;
     }
 }
@@ -114,11 +118,42 @@ void DevStageFinish(DevStage &stage, Field &field)
 
 DevScript DevStageScript(const DevStage &stage) { return {stage.events, stage.eventCount}; }
 
+// A stage played through the menus: every loop iteration, menu frames and game frames alike.
+static void RunThroughMenus(DevStage &stage)
+{
+    // The loop's records are large: kept off the stack.
+    DevLoop *loop = new DevLoop();
+    DevLoopOptions options{FIELD_DEVELOPER_SEED, false, true, true, false};
+    bool started = DevLoopStart(*loop, options);
+    stage.profile = &loop->profile;
+    stage.menu = &loop->menu;
+    for (int frame = 0; started && frame < stage.frameLimit; frame++) {
+        DevStageArrange(stage, loop->field, frame);
+        FrameInput input;
+        DevScriptInput(DevStageScript(stage), frame, 1.0f / stage.hz, {0.0f, 0.0f}, input);
+        DevLoopIterate(*loop, input);
+        DevStageObserve(stage, loop->field, frame);
+        if (stage.done || loop->quit) break;
+    }
+    DevStageFinish(stage, loop->field);
+    if (!started) DevStagePromise(stage, false, "the headless loop started");
+    if (!loop->consistent) DevStagePromise(stage, false, "the consistency check held (first failed at game frame %d)", loop->firstInconsistent);
+    stage.profile = nullptr;
+    stage.menu = nullptr;
+    DevLoopRelease(*loop);
+    delete loop;
+}
+
 void DevStageRunHeadless(DevStage &stage, Field &field, DevStageKind kind, float hz)
 {
     Soil *bound = SoilGround();
     SoilBindGround(&field.soil);
     DevStageBegin(stage, kind, hz, field);
+    if (stage.menus) {
+        RunThroughMenus(stage);
+        SoilBindGround(bound);
+        return;
+    }
     DevHeadless run;
     field.loop = {};
     DevHeadlessReset(run, field, FIELD_DEVELOPER_SEED);

@@ -16,6 +16,9 @@
 
 #include <cstdint>
 
+struct MenuState;
+struct Profile;
+
 // [SECTION] Records
 
 enum DevStageKind : uint8_t {
@@ -36,6 +39,7 @@ enum DevStageKind : uint8_t {
     DEV_STAGE_METEOR,         // warning ring, entry, fall, cloud, a cavity and a kill
     DEV_STAGE_SPIKE,          // the blade's full run and a short one against the arena's edge
     DEV_STAGE_SUPPORT,        // the drone's bolts, a bun melting, the repel ring, the dial
+    DEV_STAGE_SHOP,           // the shop's buttons affordable, too dear and bought out
     DEV_STAGE_KIND_COUNT,
 };
 
@@ -66,7 +70,11 @@ struct DevStage {
     float hz;                  // frames per second of the run
     float viewWidth, viewHeight; // the letterbox the HUD is laid out in, pixels
     int frameLimit;            // frames the run takes at most
-    int frame;                 // the frame a hook is called for
+    int frame;                 // the frame a hook is called for: the loop iteration in a stage
+                               // played through the menus, menu frames included
+    bool menus;                // the run opens on the main menu and plays through the real screens
+    Profile *profile;          // the run's profile and menus, set by the runner once the run has
+    const MenuState *menu;     // begun (a stage played through the menus only); null otherwise
     int nextInput;             // the first frame whose input is still to be read: script events
                                // and pictures asked for now start here
     bool done;                 // the sequence is over: the run may end after this frame
@@ -113,7 +121,9 @@ DevScript DevStageScript(const DevStage &stage);
 // Runs a whole stage with no window on `field` (reset from the developer seed, campaign off,
 // as a windowed developer run starts) at `hz`: arrange, the game step, observe, every frame,
 // then finish. The soil bound to the ground is the field's own for the run and the previous
-// binding comes back afterwards.
+// binding comes back afterwards. A stage played through the menus runs instead on a headless
+// loop of its own (dev/dev_loop.h: a developer profile, menu frames and game frames) and leaves
+// `field` alone; its profile and menu pointers are cleared before it returns.
 void DevStageRunHeadless(DevStage &stage, Field &field, DevStageKind kind, float hz);
 
 // [SECTION] Helpers for the stage sequences

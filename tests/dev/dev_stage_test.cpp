@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(Captures, DevStageKeepsPromises,
                          testing::Values(DEV_STAGE_MUD, DEV_STAGE_CROWD, DEV_STAGE_PURSUIT, DEV_STAGE_MERGE, DEV_STAGE_EVOLUTION,
                                          DEV_STAGE_WALKER, DEV_STAGE_ATTACK, DEV_STAGE_GOLEM, DEV_STAGE_GOLEM_TURNS,
                                          DEV_STAGE_BOSS_ATTACKS, DEV_STAGE_HEALTH, DEV_STAGE_CAMPAIGN, DEV_STAGE_MARKERS,
-                                         DEV_STAGE_METEOR, DEV_STAGE_SPIKE, DEV_STAGE_SUPPORT),
+                                         DEV_STAGE_METEOR, DEV_STAGE_SPIKE, DEV_STAGE_SUPPORT, DEV_STAGE_SHOP),
                          [](const testing::TestParamInfo<DevStageKind> &info) {
                              std::string name = DevStageName(info.param) + 8;
                              for (char &c : name)
