@@ -10,6 +10,7 @@
 #include "app/display.h"
 #include "dev/canyon_capture.h"
 #include "dev/dev_stage_attack.h"
+#include "dev/dev_stage_front.h"
 #include "dev/comic_capture.h"
 #include "dev/loot_capture.h"
 #include "dev/menu_capture.h"
@@ -637,6 +638,13 @@ int DevRunWindowed(App &app)
             DevStageAttackGolemTurnsCompare(stage, variants, variantCount);
         }
         for (DevStage *variant : variants) free(variant);
+        // The menus' cues heard offline: windowed developer runs never open the sound device.
+        if (stage.kind == DEV_STAGE_AUDIO_UI) {
+            char path[96];
+            snprintf(path, sizeof(path), "artifacts/%s.wav", DevStageName(stage.kind));
+            DevCueRender render;
+            if (!DevStageFrontRenderCues(stage, path, render)) dev.artifactFailed = true;
+        }
         stage.profile = nullptr;
         stage.menu = nullptr;
         fputs(stage.report, stdout);

@@ -44,6 +44,7 @@ static const char *const STAGE_NAMES[DEV_STAGE_KIND_COUNT] = {
     "capture-spike",
     "capture-support",
     "capture-shop",
+    "capture-audio-ui",
 };
 
 DevStageKind DevStageKindFor(const char *name)
@@ -77,6 +78,7 @@ static void Dispatch(DevStage &stage, Field &field, DevStageHook hook)
     case DEV_STAGE_SPIKE: DevStageAbilitySpike(stage, field, hook); break;
     case DEV_STAGE_SUPPORT: DevStageAbilitySupport(stage, field, hook); break;
     case DEV_STAGE_SHOP: DevStageFrontShop(stage, field, hook); break;
+    case DEV_STAGE_AUDIO_UI: DevStageFrontAudio(stage, field, hook); break;
     default: break;
     }
 }

@@ -40,6 +40,7 @@ enum DevStageKind : uint8_t {
     DEV_STAGE_SPIKE,          // the blade's full run and a short one against the arena's edge
     DEV_STAGE_SUPPORT,        // the drone's bolts, a bun melting, the repel ring, the dial
     DEV_STAGE_SHOP,           // the shop's buttons affordable, too dear and bought out
+    DEV_STAGE_AUDIO_UI,       // the interface cues of a pass through the screens, heard offline
     DEV_STAGE_KIND_COUNT,
 };
 
@@ -56,11 +57,26 @@ constexpr int DEV_STAGE_REPORT_CAPACITY = 6144;
 constexpr int DEV_STAGE_MARK_CAPACITY = 16;
 constexpr int DEV_STAGE_COUNTERS = 16;
 constexpr int DEV_STAGE_VALUES = 32;
+constexpr int DEV_STAGE_CUE_CAPACITY = 128;
 
 // A picture of the window taken at the end of one frame: artifacts/<name>.png.
 struct DevShot {
     int frame;
     const char *name;
+};
+
+// One interface event of the menus as the frame's audio publication treats it, with what the
+// publisher reads of the profile in that frame.
+struct DevStageCue {
+    int frame;                 // the iteration that raised it
+    int screen;                // where the menus were after that frame
+    uint32_t cueType;          // the menus' last event of the frame (MenuCue)
+    int events;                // events the menus raised in that frame; only the last one sounds
+    int id;                    // the cue id the publisher posts, -1 for none
+    float pan;                 // the stereo position it is posted at
+    int musicContext;
+    float musicVolume, soundVolume;
+    bool musicEnabled, soundEnabled;
 };
 
 // One run of a stage. Large (it keeps a render packing for the checks of what the shader is
@@ -97,6 +113,9 @@ struct DevStage {
     int reportLength;
     int promises, broken;
     bool overflow;             // a script event, a picture or a report line found no room
+
+    DevStageCue cues[DEV_STAGE_CUE_CAPACITY];   // interface cues logged by the stage, in order
+    int cueCount;
 
     MudPackRecord pack;        // what the renderer would be handed, for checks of the packing
 };

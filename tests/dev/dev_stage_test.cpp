@@ -2,6 +2,7 @@
 // so the windowed captures picture a game that does what they say.
 #include "dev/dev_stage.h"
 #include "dev/dev_stage_attack.h"
+#include "dev/dev_stage_front.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(Captures, DevStageKeepsPromises,
                          testing::Values(DEV_STAGE_MUD, DEV_STAGE_CROWD, DEV_STAGE_PURSUIT, DEV_STAGE_MERGE, DEV_STAGE_EVOLUTION,
                                          DEV_STAGE_WALKER, DEV_STAGE_ATTACK, DEV_STAGE_GOLEM, DEV_STAGE_GOLEM_TURNS,
                                          DEV_STAGE_BOSS_ATTACKS, DEV_STAGE_HEALTH, DEV_STAGE_CAMPAIGN, DEV_STAGE_MARKERS,
-                                         DEV_STAGE_METEOR, DEV_STAGE_SPIKE, DEV_STAGE_SUPPORT, DEV_STAGE_SHOP),
+                                         DEV_STAGE_METEOR, DEV_STAGE_SPIKE, DEV_STAGE_SUPPORT, DEV_STAGE_SHOP,
+                                         DEV_STAGE_AUDIO_UI),
                          [](const testing::TestParamInfo<DevStageKind> &info) {
                              std::string name = DevStageName(info.param) + 8;
                              for (char &c : name)
@@ -63,6 +65,22 @@ TEST(DevStage, WeaponCapturesHoldAtOtherRates)
             EXPECT_GT(run->stage.promises, 0);
             EXPECT_EQ(run->stage.broken, 0) << DevStageName(kind) << " at " << hz << " Hz\n" << run->stage.report;
         }
+}
+
+// The cue log of the pass through the screens, heard through the sound engine run offline: every
+// logged cue that posts a sound is heard, and the render stays finite and within the limiter.
+TEST(DevStage, InterfaceCuesAreHeardOffline)
+{
+    auto run = RunStage(DEV_STAGE_AUDIO_UI, 60.0f);
+    DevStage &s = run->stage;
+    ASSERT_GT(s.cueCount, 10);
+    int before = s.broken;
+    DevCueRender render;
+    EXPECT_TRUE(DevStageFrontRenderCues(s, nullptr, render));
+    EXPECT_EQ(s.broken, before) << s.report;
+    EXPECT_EQ(render.frames, (uint32_t)(s.cues[s.cueCount - 1].frame + 36) * 800u);
+    // Only the last event of a frame sounds: a log entry per frame with events, never more.
+    for (int i = 1; i < s.cueCount; i++) EXPECT_GT(s.cues[i].frame, s.cues[i - 1].frame);
 }
 
 // The golem's arms at 30 and 144 Hz agree with 60 Hz, as the capture reports.
