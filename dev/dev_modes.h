@@ -57,6 +57,8 @@ struct DevRun {
     Image lastFrame;           // the window as drawn in the last frame, HUD included
     int lastSwapCount;         // binding exchanges already traced
     DevStage *stage;           // the staged capture that arranges and measures the run, or null
+    int observed;              // iterations the stage has observed so far
+    int pictured;              // the last iteration whose pictures were read from the window
     double runStart;           // seconds when the run's first frame began
     uint32_t seed;             // every run of the developer run starts from it
     ReplayRun replay;          // the run's snapshots being recorded, or a file played back

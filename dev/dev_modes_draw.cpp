@@ -10,11 +10,13 @@
 #include "app/display.h"
 #include "dev/canyon_capture.h"
 #include "dev/dev_stage_attack.h"
+#include "dev/dev_stage_front.h"
 #include "dev/comic_capture.h"
 #include "dev/loot_capture.h"
 #include "dev/menu_capture.h"
 #include "dev/scene_capture.h"
 #include "dev/ship_capture.h"
+#include "frontend/menu_draw.h"
 #include "player/bindings.h"
 #include "player/dev_panel.h"
 
@@ -161,13 +163,81 @@ static int ShotsAt(const DevRun &dev, int frame, const DevShot *out[], int capac
     return n;
 }
 
-bool DevRunDraws(const DevRun &dev, int frame)
+// The frame a picture or observation of the run is counted in: the loop iteration in a stage
+// (the same count as game frames in a stage that never shows a menu), else the game frame.
+static int RunFrame(const DevRun &dev, int gameFrame) { return dev.stage ? dev.iteration - 1 : gameFrame; }
+
+bool DevRunDraws(const DevRun &dev, int gameFrame)
 {
+    int frame = RunFrame(dev, gameFrame);
     if (frame + 1 >= dev.frameLimit) return true;
     const DevShot *shots[1];
     if (ShotsAt(dev, frame, shots, 1) > 0) return true;
     if (dev.capturesOnly) return false;
     return dev.drawEvery <= 1 || frame % dev.drawEvery == 0;
+}
+
+// The menus as the last menu frame drew them, drawn again offscreen from the state that frame
+// left (menu frames have no picture hook): the screen behind, then the menus.
+static Image MenuFrameImage(App &app)
+{
+    RenderTexture2D target = LoadRenderTexture(GetScreenWidth(), GetScreenHeight());
+    if (!IsRenderTextureValid(target)) return {};
+    BeginTextureMode(target);
+    ClearBackground(BLACK);
+    if (MenuShowsGame(app.menu)) LoopDrawGame(app);
+    MenuDraw(app.menu, app.persistence.profile, &app.menuGraphics);
+    EndTextureMode();
+    Image image = LoadImageFromTexture(target.texture);
+    UnloadRenderTexture(target);
+    if (IsImageValid(image)) {
+        ImageFlipVertical(&image);
+        ImageFormat(&image, PIXELFORMAT_UNCOMPRESSED_R8G8B8);
+    }
+    return image;
+}
+
+static void WriteShot(DevRun &dev, Image image, const char *name)
+{
+    char path[128];
+    snprintf(path, sizeof(path), "artifacts/%s.png", name);
+    bool ok = IsImageValid(image) && ExportImage(image, path);
+    if (!ok) {
+        TraceLog(LOG_ERROR, "DEV: could not write %s", path);
+        dev.artifactFailed = true;
+    }
+}
+
+// Pictures of a stage's iteration that drew no game frame (a menu frame), taken once it is over.
+static void PictureMenuFrame(App &app, int iteration)
+{
+    DevRun &dev = *app.dev;
+    if (!dev.stage || iteration < 0 || dev.pictured == iteration) return;
+    const DevShot *shots[8];
+    int count = ShotsAt(dev, iteration, shots, 8);
+    if (count == 0) return;
+    Image image = MenuFrameImage(app);
+    for (int i = 0; i < count; i++) WriteShot(dev, image, shots[i]->name);
+    UnloadImage(image);
+    dev.pictured = iteration;
+}
+
+// Observes every iteration before `iteration` the stage has not seen yet; once the sequence is
+// over the run ends after the pictures still to come.
+static void ObserveThrough(App &app, int iteration)
+{
+    DevRun &dev = *app.dev;
+    if (!dev.stage) return;
+    DevStage &stage = *dev.stage;
+    while (dev.observed < iteration) {
+        int frame = dev.observed++;
+        DevStageObserve(stage, app.field, frame);
+        if (!stage.done) continue;
+        int last = frame + 1;
+        for (int i = 0; i < stage.shotCount; i++)
+            if (stage.shots[i].frame > last) last = stage.shots[i].frame;
+        if (last + 1 < dev.frameLimit) dev.frameLimit = last + 1;
+    }
 }
 
 void DevRunBeginFrame(App &app)
@@ -180,6 +250,9 @@ void DevRunBeginFrame(App &app)
 void DevRunInput(App &app)
 {
     DevRun &dev = *app.dev;
+    // The iteration before this one may have been a menu frame: its pictures and observation.
+    PictureMenuFrame(app, dev.iteration - 1);
+    ObserveThrough(app, dev.iteration);
     // A run through the screens traces every change of screen with its iteration.
     if (dev.menus && dev.trace) {
         int screen = app.audio.exitStarted ? -2 : (app.screens.menuVisible ? app.menu.screen * 10 + app.menu.dialog : -1);
@@ -208,20 +281,15 @@ void DevRunInput(App &app)
 void DevRunAfterDraw(App &app)
 {
     DevRun &dev = *app.dev;
-    int frame = app.flow.frameCount;
+    int frame = RunFrame(dev, app.flow.frameCount);
     const DevShot *shots[8];
     int count = ShotsAt(dev, frame, shots, 8);
-    for (int i = 0; i < count; i++) {
+    if (count > 0) {
         Image image = LoadImageFromScreen();
-        char path[128];
-        snprintf(path, sizeof(path), "artifacts/%s.png", shots[i]->name);
-        bool ok = IsImageValid(image) && ExportImage(image, path);
+        for (int i = 0; i < count; i++) WriteShot(dev, image, shots[i]->name);
         UnloadImage(image);
-        if (!ok) {
-            TraceLog(LOG_ERROR, "DEV: could not write %s", path);
-            dev.artifactFailed = true;
-        }
     }
+    dev.pictured = frame;
     // The last picture: the last game frame, or the last frame of the exit fade that ends a run.
     if (frame + 1 >= dev.frameLimit || app.audio.exitStarted) {
         UnloadImage(dev.lastFrame);
@@ -246,18 +314,7 @@ void DevRunAfterFrame(App &app)
         dev.cpuMs[dev.timingCount] = (float)((double)((long long)clock() - dev.cpuStart) * 1000.0 / CLOCKS_PER_SEC);
         dev.timingCount++;
     }
-    if (dev.stage) {
-        DevStage &stage = *dev.stage;
-        int frame = app.flow.frameCount - 1;
-        DevStageObserve(stage, app.field, frame);
-        // Once the sequence is over the run ends after the pictures still to come.
-        if (stage.done) {
-            int last = frame + 1;
-            for (int i = 0; i < stage.shotCount; i++)
-                if (stage.shots[i].frame > last) last = stage.shots[i].frame;
-            if (last + 1 < dev.frameLimit) dev.frameLimit = last + 1;
-        }
-    }
+    ObserveThrough(app, dev.iteration);
     if (!dev.trace || dev.menus) return;
     FILE *f = (FILE *)dev.trace;
     const Field &field = app.field;
@@ -367,6 +424,7 @@ bool DevConfigure(App &app, const CommandLine &command)
     dev->seed = FIELD_DEVELOPER_SEED;
     dev->frameLimit = 240;
     dev->lastSwapCount = -1;
+    dev->pictured = -1;
     dev->gamepad = command.gamepad;
     dev->graphicsPreset = command.graphicsPreset < 0 ? 2 : command.graphicsPreset;
     if (strcmp(command.name, "--smoke") == 0) {
@@ -405,6 +463,7 @@ bool DevConfigure(App &app, const CommandLine &command)
         DevStageKind kind = DevStageKindFor(command.name);
         DevStageBegin(*dev->stage, kind, 1.0f / dev->fixedStep, app.field);
         dev->frameLimit = dev->stage->frameLimit;
+        dev->menus = dev->stage->menus;
         dev->reportName = DevStageName(kind);
         dev->capturesOnly = true;
     } else if (strcmp(command.name, "--capture-arena") == 0) {
@@ -555,7 +614,20 @@ int DevRunWindowed(App &app)
     } else {
         ReplayRunRecord(dev.replay, dev.seed, dev.fixedStep, ReplayRunFlags(app.field, dev.menus, true));
     }
+    if (dev.stage && dev.stage->menus) {
+        dev.stage->profile = &app.persistence.profile;
+        dev.stage->menu = &app.menu;
+    }
     LoopRun(app);
+    // A run that ended on a menu frame: its pictures, its observation and its last picture.
+    int last = dev.iteration - 1;
+    bool menuEnd = dev.stage && last >= 0 && dev.pictured != last;
+    PictureMenuFrame(app, last);
+    ObserveThrough(app, dev.iteration);
+    if (menuEnd) {
+        UnloadImage(dev.lastFrame);
+        dev.lastFrame = MenuFrameImage(app);
+    }
 
     int status = app.flow.consistent ? 0 : 3;
     if (dev.stage) {
@@ -566,6 +638,15 @@ int DevRunWindowed(App &app)
             DevStageAttackGolemTurnsCompare(stage, variants, variantCount);
         }
         for (DevStage *variant : variants) free(variant);
+        // The menus' cues heard offline: windowed developer runs never open the sound device.
+        if (stage.kind == DEV_STAGE_AUDIO_UI) {
+            char path[96];
+            snprintf(path, sizeof(path), "artifacts/%s.wav", DevStageName(stage.kind));
+            DevCueRender render;
+            if (!DevStageFrontRenderCues(stage, path, render)) dev.artifactFailed = true;
+        }
+        stage.profile = nullptr;
+        stage.menu = nullptr;
         fputs(stage.report, stdout);
         // A capture whose game broke a promise has failed, whatever it pictured.
         if (stage.broken > 0) {

@@ -8,7 +8,10 @@
 #include "dev/dev_stage.h"
 
 #include "common/maths.h"
+#include "dev/dev_loop.h"
+#include "dev/dev_stage_ability.h"
 #include "dev/dev_stage_attack.h"
+#include "dev/dev_stage_front.h"
 #include "dev/dev_stage_hud.h"
 #include "dev/dev_stage_mud.h"
 #include "player/bindings.h"
@@ -37,6 +40,11 @@ static const char *const STAGE_NAMES[DEV_STAGE_KIND_COUNT] = {
     "capture-health",
     "capture-campaign",
     "capture-markers",
+    "capture-meteor",
+    "capture-spike",
+    "capture-support",
+    "capture-shop",
+    "capture-audio-ui",
 };
 
 DevStageKind DevStageKindFor(const char *name)
@@ -66,6 +74,11 @@ static void Dispatch(DevStage &stage, Field &field, DevStageHook hook)
     case DEV_STAGE_HEALTH: DevStageHudHealth(stage, field, hook); break;
     case DEV_STAGE_CAMPAIGN: DevStageHudCampaign(stage, field, hook); break;
     case DEV_STAGE_MARKERS: DevStageHudMarkers(stage, field, hook); break;
+    case DEV_STAGE_METEOR: DevStageAbilityMeteor(stage, field, hook); break;
+    case DEV_STAGE_SPIKE: DevStageAbilitySpike(stage, field, hook); break;
+    case DEV_STAGE_SUPPORT: DevStageAbilitySupport(stage, field, hook); break;
+    case DEV_STAGE_SHOP: DevStageFrontShop(stage, field, hook); break;
+    case DEV_STAGE_AUDIO_UI: DevStageFrontAudio(stage, field, hook); break;
     default: break;
     }
 }
@@ -107,11 +120,42 @@ void DevStageFinish(DevStage &stage, Field &field)
 
 DevScript DevStageScript(const DevStage &stage) { return {stage.events, stage.eventCount}; }
 
+// A stage played through the menus: every loop iteration, menu frames and game frames alike.
+static void RunThroughMenus(DevStage &stage)
+{
+    // The loop's records are large: kept off the stack.
+    DevLoop *loop = new DevLoop();
+    DevLoopOptions options{FIELD_DEVELOPER_SEED, false, true, true, false};
+    bool started = DevLoopStart(*loop, options);
+    stage.profile = &loop->profile;
+    stage.menu = &loop->menu;
+    for (int frame = 0; started && frame < stage.frameLimit; frame++) {
+        DevStageArrange(stage, loop->field, frame);
+        FrameInput input;
+        DevScriptInput(DevStageScript(stage), frame, 1.0f / stage.hz, {0.0f, 0.0f}, input);
+        DevLoopIterate(*loop, input);
+        DevStageObserve(stage, loop->field, frame);
+        if (stage.done || loop->quit) break;
+    }
+    DevStageFinish(stage, loop->field);
+    if (!started) DevStagePromise(stage, false, "the headless loop started");
+    if (!loop->consistent) DevStagePromise(stage, false, "the consistency check held (first failed at game frame %d)", loop->firstInconsistent);
+    stage.profile = nullptr;
+    stage.menu = nullptr;
+    DevLoopRelease(*loop);
+    delete loop;
+}
+
 void DevStageRunHeadless(DevStage &stage, Field &field, DevStageKind kind, float hz)
 {
     Soil *bound = SoilGround();
     SoilBindGround(&field.soil);
     DevStageBegin(stage, kind, hz, field);
+    if (stage.menus) {
+        RunThroughMenus(stage);
+        SoilBindGround(bound);
+        return;
+    }
     DevHeadless run;
     field.loop = {};
     DevHeadlessReset(run, field, FIELD_DEVELOPER_SEED);
@@ -188,12 +232,24 @@ void DevStagePromise(DevStage &stage, bool kept, const char *format, ...)
 
 void DevStageWalk(DevStage &stage, const Field &field, int slot, float seconds)
 {
+    int key = BindingsKeyCode(field.bindings.slotKey[ClampInt(slot, SLOT_UP, SLOT_RIGHT)]);
+    DevStagePress(stage, stage.nextInput, key, DevStageFrames(stage, seconds));
+}
+
+bool DevStageEvent(DevStage &stage, DevEvent event)
+{
     if (stage.eventCount >= DEV_STAGE_EVENT_CAPACITY) {
         stage.overflow = true;
-        return;
+        return false;
     }
-    int key = BindingsKeyCode(field.bindings.slotKey[ClampInt(slot, SLOT_UP, SLOT_RIGHT)]);
-    stage.events[stage.eventCount++] = {stage.nextInput, DEV_EVENT_PRESS, key, DevStageFrames(stage, seconds), 0.0f, {}};
+    if (event.frame < stage.nextInput) event.frame = stage.nextInput;
+    stage.events[stage.eventCount++] = event;
+    return true;
+}
+
+bool DevStagePress(DevStage &stage, int frame, int key, int frames)
+{
+    return DevStageEvent(stage, {frame, DEV_EVENT_PRESS, key, frames > 0 ? frames : 1, 0.0f, {}});
 }
 
 void DevStagePlacePlayer(Field &field, float x, float z, float yaw, float zoom)
@@ -256,6 +312,17 @@ void DevStageTurnScene(MudPool &pool, Vector3 pivot, float angle, Vector3 *point
         s.position.y += TerrainHeight(s.position.x, s.position.z) - TerrainHeight(before.x, before.z);
     }
     for (int k = 0; k < pointCount; k++) points[k] = turn(points[k]);
+}
+
+void DevStageMoveSlot(MudPool &pool, int slot, Vector3 offset)
+{
+    if (slot < 0 || slot >= pool.count || slot >= MUD_CAPACITY) return;
+    MudSlot &s = pool.slots[slot];
+    Vector3 d = {offset.x, 0.0f, offset.z};
+    Vector3 before = s.position;
+    for (Vector3 *p : {&s.position, &s.from, &s.to, &s.spawnPoint, &s.previousPosition, &s.endPosition}) *p = *p + d;
+    if (s.touchdown.x != 0.0f || s.touchdown.z != 0.0f) s.touchdown = s.touchdown + d;
+    s.position.y += TerrainHeight(s.position.x, s.position.z) - TerrainHeight(before.x, before.z);
 }
 
 int DevStageLiving(const MudPool &pool)

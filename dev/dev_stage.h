@@ -16,6 +16,9 @@
 
 #include <cstdint>
 
+struct MenuState;
+struct Profile;
+
 // [SECTION] Records
 
 enum DevStageKind : uint8_t {
@@ -33,6 +36,11 @@ enum DevStageKind : uint8_t {
     DEV_STAGE_HEALTH,         // hearts cracking, the blink, regeneration
     DEV_STAGE_CAMPAIGN,       // level 1 from its banner to its gate, then a rolling row
     DEV_STAGE_MARKERS,        // boss bars, the gatherer's pips, edge markers
+    DEV_STAGE_METEOR,         // warning ring, entry, fall, cloud, a cavity and a kill
+    DEV_STAGE_SPIKE,          // the blade's full run and a short one against the arena's edge
+    DEV_STAGE_SUPPORT,        // the drone's bolts, a bun melting, the repel ring, the dial
+    DEV_STAGE_SHOP,           // the shop's buttons affordable, too dear and bought out
+    DEV_STAGE_AUDIO_UI,       // the interface cues of a pass through the screens, heard offline
     DEV_STAGE_KIND_COUNT,
 };
 
@@ -43,17 +51,32 @@ enum DevStageHook : uint8_t {
     DEV_STAGE_FINISH,         // after the last frame: the closing figures and promises
 };
 
-constexpr int DEV_STAGE_EVENT_CAPACITY = 96;
+constexpr int DEV_STAGE_EVENT_CAPACITY = 256;
 constexpr int DEV_STAGE_SHOT_CAPACITY = 32;
 constexpr int DEV_STAGE_REPORT_CAPACITY = 6144;
 constexpr int DEV_STAGE_MARK_CAPACITY = 16;
 constexpr int DEV_STAGE_COUNTERS = 16;
 constexpr int DEV_STAGE_VALUES = 32;
+constexpr int DEV_STAGE_CUE_CAPACITY = 128;
 
 // A picture of the window taken at the end of one frame: artifacts/<name>.png.
 struct DevShot {
     int frame;
     const char *name;
+};
+
+// One interface event of the menus as the frame's audio publication treats it, with what the
+// publisher reads of the profile in that frame.
+struct DevStageCue {
+    int frame;                 // the iteration that raised it
+    int screen;                // where the menus were after that frame
+    uint32_t cueType;          // the menus' last event of the frame (MenuCue)
+    int events;                // events the menus raised in that frame; only the last one sounds
+    int id;                    // the cue id the publisher posts, -1 for none
+    float pan;                 // the stereo position it is posted at
+    int musicContext;
+    float musicVolume, soundVolume;
+    bool musicEnabled, soundEnabled;
 };
 
 // One run of a stage. Large (it keeps a render packing for the checks of what the shader is
@@ -63,7 +86,11 @@ struct DevStage {
     float hz;                  // frames per second of the run
     float viewWidth, viewHeight; // the letterbox the HUD is laid out in, pixels
     int frameLimit;            // frames the run takes at most
-    int frame;                 // the frame a hook is called for
+    int frame;                 // the frame a hook is called for: the loop iteration in a stage
+                               // played through the menus, menu frames included
+    bool menus;                // the run opens on the main menu and plays through the real screens
+    Profile *profile;          // the run's profile and menus, set by the runner once the run has
+    const MenuState *menu;     // begun (a stage played through the menus only); null otherwise
     int nextInput;             // the first frame whose input is still to be read: script events
                                // and pictures asked for now start here
     bool done;                 // the sequence is over: the run may end after this frame
@@ -86,6 +113,9 @@ struct DevStage {
     int reportLength;
     int promises, broken;
     bool overflow;             // a script event, a picture or a report line found no room
+
+    DevStageCue cues[DEV_STAGE_CUE_CAPACITY];   // interface cues logged by the stage, in order
+    int cueCount;
 
     MudPackRecord pack;        // what the renderer would be handed, for checks of the packing
 };
@@ -110,7 +140,9 @@ DevScript DevStageScript(const DevStage &stage);
 // Runs a whole stage with no window on `field` (reset from the developer seed, campaign off,
 // as a windowed developer run starts) at `hz`: arrange, the game step, observe, every frame,
 // then finish. The soil bound to the ground is the field's own for the run and the previous
-// binding comes back afterwards.
+// binding comes back afterwards. A stage played through the menus runs instead on a headless
+// loop of its own (dev/dev_loop.h: a developer profile, menu frames and game frames) and leaves
+// `field` alone; its profile and menu pointers are cleared before it returns.
 void DevStageRunHeadless(DevStage &stage, Field &field, DevStageKind kind, float hz);
 
 // [SECTION] Helpers for the stage sequences
@@ -146,3 +178,10 @@ void DevStageShiftScene(MudPool &pool, Vector3 offset, Vector3 *points, int poin
 void DevStageTurnScene(MudPool &pool, Vector3 pivot, float angle, Vector3 *points, int pointCount);
 // Living bodies of the pool: index < count, mass > 0, neither free nor a corpse.
 int DevStageLiving(const MudPool &pool);
+// Presses `key` (a raylib key code) for `frames` frames from `frame` (no earlier than the first
+// frame whose input is still to be read); false when the script is full.
+bool DevStagePress(DevStage &stage, int frame, int key, int frames);
+// Appends any scripted event at its frame (no earlier than the first frame still to be read).
+bool DevStageEvent(DevStage &stage, DevEvent event);
+// Moves one used slot of the pool by `offset` on the ground, its path and landmarks with it.
+void DevStageMoveSlot(MudPool &pool, int slot, Vector3 offset);

@@ -2,6 +2,7 @@
 // so the windowed captures picture a game that does what they say.
 #include "dev/dev_stage.h"
 #include "dev/dev_stage_attack.h"
+#include "dev/dev_stage_front.h"
 
 #include <gtest/gtest.h>
 
@@ -44,13 +45,43 @@ TEST_P(DevStageKeepsPromises, AtSixtyHertz)
 INSTANTIATE_TEST_SUITE_P(Captures, DevStageKeepsPromises,
                          testing::Values(DEV_STAGE_MUD, DEV_STAGE_CROWD, DEV_STAGE_PURSUIT, DEV_STAGE_MERGE, DEV_STAGE_EVOLUTION,
                                          DEV_STAGE_WALKER, DEV_STAGE_ATTACK, DEV_STAGE_GOLEM, DEV_STAGE_GOLEM_TURNS,
-                                         DEV_STAGE_BOSS_ATTACKS, DEV_STAGE_HEALTH, DEV_STAGE_CAMPAIGN, DEV_STAGE_MARKERS),
+                                         DEV_STAGE_BOSS_ATTACKS, DEV_STAGE_HEALTH, DEV_STAGE_CAMPAIGN, DEV_STAGE_MARKERS,
+                                         DEV_STAGE_METEOR, DEV_STAGE_SPIKE, DEV_STAGE_SUPPORT, DEV_STAGE_SHOP,
+                                         DEV_STAGE_AUDIO_UI),
                          [](const testing::TestParamInfo<DevStageKind> &info) {
                              std::string name = DevStageName(info.param) + 8;
                              for (char &c : name)
                                  if (c == '-') c = '_';
                              return name;
                          });
+
+// The weapons' figures are times and distances of the game's own clock: the captures keep
+// their promises at 30 and 144 Hz as well.
+TEST(DevStage, WeaponCapturesHoldAtOtherRates)
+{
+    for (DevStageKind kind : {DEV_STAGE_METEOR, DEV_STAGE_SPIKE, DEV_STAGE_SUPPORT})
+        for (float hz : {30.0f, 144.0f}) {
+            auto run = RunStage(kind, hz);
+            EXPECT_GT(run->stage.promises, 0);
+            EXPECT_EQ(run->stage.broken, 0) << DevStageName(kind) << " at " << hz << " Hz\n" << run->stage.report;
+        }
+}
+
+// The cue log of the pass through the screens, heard through the sound engine run offline: every
+// logged cue that posts a sound is heard, and the render stays finite and within the limiter.
+TEST(DevStage, InterfaceCuesAreHeardOffline)
+{
+    auto run = RunStage(DEV_STAGE_AUDIO_UI, 60.0f);
+    DevStage &s = run->stage;
+    ASSERT_GT(s.cueCount, 10);
+    int before = s.broken;
+    DevCueRender render;
+    EXPECT_TRUE(DevStageFrontRenderCues(s, nullptr, render));
+    EXPECT_EQ(s.broken, before) << s.report;
+    EXPECT_EQ(render.frames, (uint32_t)(s.cues[s.cueCount - 1].frame + 36) * 800u);
+    // Only the last event of a frame sounds: a log entry per frame with events, never more.
+    for (int i = 1; i < s.cueCount; i++) EXPECT_GT(s.cues[i].frame, s.cues[i - 1].frame);
+}
 
 // The golem's arms at 30 and 144 Hz agree with 60 Hz, as the capture reports.
 TEST(DevStage, GolemTurnsAgreeAcrossRates)
@@ -102,7 +133,7 @@ TEST(DevStage, NamesRoundTrip)
         snprintf(name, sizeof(name), "--%s", DevStageName((DevStageKind)k));
         EXPECT_EQ(DevStageKindFor(name), (DevStageKind)k) << name;
     }
-    EXPECT_EQ(DevStageKindFor("--capture-meteor"), DEV_STAGE_NONE);
+    EXPECT_EQ(DevStageKindFor("--capture-nothing"), DEV_STAGE_NONE);
     EXPECT_EQ(DevStageKindFor("capture-mud"), DEV_STAGE_NONE);
     EXPECT_EQ(DevStageKindFor(nullptr), DEV_STAGE_NONE);
 }
