@@ -60,10 +60,11 @@ void AppPublishAudio(App &app, const AudioState *sceneState)
     AudioPublishFrame(app.audio, in, sceneState);
 }
 
-// The profile's graphics switches, applied wherever the menus may have changed them.
-static void ApplyGraphics(const Profile &p)
+// The profile's graphics switches, applied wherever the menus may have changed them. A developer
+// run keeps the render size it chose, so long scripted runs stay small on a software renderer.
+static void ApplyGraphics(const Profile &p, bool developer)
 {
-    DisplaySetRenderScale(p.graphics[0]);
+    if (!developer) DisplaySetRenderScale(p.graphics[0]);
     SceneSetGraphicsQuality({p.graphics[1], p.graphics[2], p.graphics[3], p.graphics[4]});
 }
 
@@ -307,7 +308,7 @@ static bool MenuFrame(App &app, double now)
     if (r.changed.borderless && !DisplaySetBorderless(app.display, profile.borderless))
         profile.borderless = DisplayIsBorderless();
     if (r.changed.gamepad) InputSetGamepad(profile.gamepad);
-    ApplyGraphics(profile);
+    ApplyGraphics(profile, app.dev != nullptr);
     AppNoteProfile(app);
 
     // An erase is written at once over the file, its backup and its journal.
