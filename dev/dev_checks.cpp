@@ -18,6 +18,7 @@
 #include "dev/profile_checks.h"
 #include "dev/replay_checks.h"
 #include "dev/ship_checks.h"
+#include "dev/shop_checks.h"
 #include "dev/soak_checks.h"
 #include "dev/soil_checks.h"
 #include "dev/tracks_checks.h"
@@ -88,6 +89,7 @@ static const DevSelfCheck SELF_CHECKS[] = {
     {"--test-support", DevTestSupport},
     {"--benchmark-combat", DevBenchmarkCombat},
     {"--test-boss", DevTestBoss},
+    {"--test-shop", DevTestShop},
     {"--test-replay", DevTestReplay},
 };
 
