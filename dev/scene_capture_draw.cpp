@@ -7,6 +7,7 @@
 //   [SECTION] Captures
 //   [SECTION] Self-check
 #include "dev/scene_capture.h"
+#include "dev/scene_capture_mud.h"
 #include "player/meteor.h"
 #include "dev/ship_capture.h"
 #include "dev/scene_check_mud.h"
@@ -101,6 +102,32 @@ static void FixedBlade(SceneSpikes &spikes, Vector3 origin, Vector2 heading, flo
     float sigma = phase >= 3 ? -1.0f : 1.0f;
     spikes.bodies[k] = {origin.x + heading.x * distance, origin.y, origin.z + heading.y * distance, emergence};
     spikes.directions[k] = {sigma * heading.x, sigma * heading.y, 2.37f * (float)(k + 1), (float)phase};
+}
+
+// Eight meteors in every phase and eight blades in flight across the view of the combat case.
+static void CombatWeapons(SceneView &view)
+{
+    static const MeteorShot shots[3] = {SHOT_WARNING, SHOT_FALL, SHOT_IMPACT};
+    view.meteors.count = 0;
+    for (int i = 0; i < SCENE_METEOR_CAPACITY; i++) {
+        float a = 0.785f * (float)i;
+        Vector3 target = {7.0f * std::cos(a), 0.0f, 4.0f * std::sin(a)};
+        target.y = TerrainBaseHeight(target.x, target.z);
+        SceneMeteors one{};
+        FixedMeteor(one, shots[i % 3], target, view.camera);
+        int k = view.meteors.count++;
+        view.meteors.bodies[k] = one.bodies[0];
+        view.meteors.targets[k] = one.targets[0];
+        view.meteors.states[k] = one.states[0];
+        view.meteors.starts[k] = one.starts[0];
+    }
+    view.spikes.count = 0;
+    for (int i = 0; i < SCENE_SPIKE_CAPACITY; i++) {
+        float a = 0.785f * (float)i + 0.4f;
+        FixedBlade(view.spikes, {0.0f, 0.0f, 0.0f}, {std::cos(a), std::sin(a)}, 2.0f + 0.9f * (float)i, i % 2 ? 1 : 3, 1.0f);
+        Vector4 &b = view.spikes.bodies[view.spikes.count - 1];
+        b.y = TerrainBaseHeight(b.x, b.z);
+    }
 }
 
 // [SECTION] Read-back
@@ -349,6 +376,8 @@ int SceneCaptureArena(App &app, int graphicsPreset)
     } else {
         failures++;
     }
+    // What the creatures and the weapons cost the software renderer, in artifacts/capture-mud-render.txt.
+    if (SceneCaptureMud(resources, shaders, ground, CombatWeapons) != 0) failures++;
 
     SceneSetGraphicsQuality(saved);
     TerrainTexturesRelease(terrain);

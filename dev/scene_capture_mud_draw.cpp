@@ -200,12 +200,15 @@ static const struct {
 } CROWDS[] = {
     {"empty arena", 0, 0, 0}, {"12 buns", 12, 0, 0}, {"48 buns", 48, 0, 0},
     {"48 mixed (24 buns, 16 walkers, 8 golems)", 24, 16, 8}, {"12 golems", 0, 0, 12},
+    {"combat: 45 mixed, 8 meteors, 8 blades", 23, 15, 7},
 };
+constexpr int CROWD_COMBAT = 5;   // the case that also carries the weapons
 constexpr int CROWD_COUNT = sizeof(CROWDS) / sizeof(CROWDS[0]);
 constexpr int CROWD_ROUNDS = 7;
 static SceneMudFixture crowdFixtures[CROWD_COUNT];
 
-int SceneCaptureMud(SceneResources &resources, const SceneShaders &shaders, const SceneGround &ground)
+int SceneCaptureMud(SceneResources &resources, const SceneShaders &shaders, const SceneGround &ground,
+                    void (*weapons)(SceneView &view))
 {
     if (MakeDirectory("artifacts") != 0) {
         TraceLog(LOG_ERROR, "CAPTURE: could not create artifacts/");
@@ -241,6 +244,7 @@ int SceneCaptureMud(SceneResources &resources, const SceneShaders &shaders, cons
             views[c] = MudView({0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, 20.0f, true);
             BuildCrowd(crowdFixtures[c], views[c].camera, aspect, CROWDS[c].buns, CROWDS[c].walkers, CROWDS[c].golems);
             SceneMudFixtureView(crowdFixtures[c], views[c]);
+            if (c == CROWD_COMBAT && weapons) weapons(views[c]);
             SceneRender(resources, shaders, views[c], ground, width, height);   // warm-up
             glFinish();
         }
@@ -268,6 +272,8 @@ int SceneCaptureMud(SceneResources &resources, const SceneShaders &shaders, cons
             if (!Export(resources.target, "mud-crowd-48")) failures++;
             SceneRender(resources, shaders, views[4], ground, width, height);
             if (!Export(resources.target, "mud-crowd-golems")) failures++;
+            SceneRender(resources, shaders, views[CROWD_COMBAT], ground, width, height);
+            if (!Export(resources.target, "mud-crowd-combat")) failures++;
         }
     }
     fprintf(report, "failures %d\n", failures);
