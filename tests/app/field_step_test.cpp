@@ -242,3 +242,41 @@ TEST(FieldStep, DeathEndsTheRunAfterTwoSecondsAtEveryRate)
         EXPECT_EQ(run->field.deathTime, 0.0);
     }
 }
+
+// F4 skips the campaign to its next minute only once the cheat code is typed, and never in a
+// frame with no time step (an unfocused window), however often it is pressed.
+TEST(FieldStep, SkipKeyNeedsTheCheatCodeAndATimeStep)
+{
+    auto run = std::make_unique<TestRun>();
+    FieldControlsReset(run->controls);
+    run->field.loop.campaign = true;
+    FieldReset(run->field, FIELD_DEVELOPER_SEED);
+    TestRunHold(*run, "", 1.0f, 60.0f);
+    auto pressF4 = [&](bool focused) {
+        FrameInput &in = run->input;
+        in = {};
+        in.frameTime = 1.0f / 60.0f;
+        in.focused = focused;
+        in.keyPressed[KEY_F4] = true;
+        FieldControlsObserve(run->controls, in);
+        FieldStepInput step{&in, false, {0.0f, 0.0f, 1280.0f, 720.0f}, 5, nullptr};
+        FieldStep(run->field, run->controls, step);
+    };
+    double before = run->field.campaign.clock;
+    pressF4(true);
+    EXPECT_NEAR(run->field.campaign.clock, before + 1.0 / 60.0, 1e-6) << "no cheat code yet";
+
+    static const int CODE[6] = {KEY_Z, KEY_X, KEY_C, KEY_Z, KEY_X, KEY_C};
+    for (int key : CODE) {
+        FrameInput in{};
+        in.focused = true;
+        in.keyPressed[key] = true;
+        FieldControlsObserve(run->controls, in);
+    }
+    ASSERT_TRUE(run->controls.cheat.activated);
+    before = run->field.campaign.clock;
+    for (int i = 0; i < 3; i++) pressF4(false);
+    EXPECT_EQ(run->field.campaign.clock, before) << "an unfocused frame has no time step";
+    pressF4(true);
+    EXPECT_NEAR(run->field.campaign.clock, 60.0, 1.0 / 60.0 + 1e-6) << "skipped to the next whole minute";
+}
