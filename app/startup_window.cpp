@@ -350,8 +350,11 @@ static int StartupRunGame(App &app)
     }
     // What the run earned is kept: the last save before everything goes.
     FieldSyncProfile(app.field, keep.profile);
-    if (keep.enabled && !ProfileSave(keep.profile, keep.path))
+    if (keep.enabled && !ProfileSave(keep.profile, keep.path)) {
         TraceLog(LOG_ERROR, "Progress could not be saved: %s", keep.path);
+        // A developer run over the profile has failed when its file was not written.
+        if (app.dev && status == 0) status = 1;
+    }
     StartupRelease(app);
     CloseWindow();
     return status;

@@ -620,12 +620,12 @@ int DevRunWindowed(App &app)
         SmokeProfileFinish(run, app.persistence.profile, app.persistence.enabled ? app.persistence.path : nullptr);
         fputs(run.report, stdout);
         // The run promised the real file, and (but the held one) an end through the quit dialog.
-        bool kept = app.persistence.enabled;
+        bool kept = app.persistence.enabled && run.saveFailures == 0;
         bool quit = app.audio.exitStarted || run.kind == SMOKE_PROFILE_HOLD;
         bool walked = run.kind != SMOKE_PROFILE_FLOW || (run.diedAt >= 0 && run.bought);
         if (!kept || !quit || !walked) {
             TraceLog(LOG_WARNING, "DEV: %s: profile %s, quit %d, died and bought %d", dev.reportName,
-                     kept ? "in use" : "not in use", quit ? 1 : 0, walked ? 1 : 0);
+                     kept ? "in use" : "not in use or not written", quit ? 1 : 0, walked ? 1 : 0);
             if (status == 0) status = 1;
         }
     }

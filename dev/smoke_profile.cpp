@@ -70,6 +70,7 @@ void SmokeProfileBegin(SmokeProfile &run, SmokeProfileKind kind, const Profile &
 void SmokeProfileSaved(SmokeProfile &run, const Profile &profile, int iteration, bool ok)
 {
     if (!ok) {
+        run.saveFailures++;
         TraceLog(LOG_WARNING, "DEV: the profile could not be saved at iteration %d", iteration);
         return;
     }
@@ -87,8 +88,8 @@ void SmokeProfileFinish(SmokeProfile &run, const Profile &profile, const char *p
     SmokeProfileDescribe(profile, text, sizeof(text));
     Note(run, "profile kept %s\n", text);
     Note(run, "profile path %s\n", path && path[0] ? path : "(none)");
-    Note(run, "saves %d died_at %d bought %d pauses %d overflow %d\n", run.saves, run.diedAt, run.bought ? 1 : 0,
-         run.pauses, run.overflow ? 1 : 0);
+    Note(run, "saves %d failed %d died_at %d bought %d pauses %d overflow %d\n", run.saves, run.saveFailures,
+         run.diedAt, run.bought ? 1 : 0, run.pauses, run.overflow ? 1 : 0);
 }
 
 // [SECTION] Driver

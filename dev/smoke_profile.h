@@ -48,6 +48,7 @@ struct SmokeProfile {
     bool shopTried;            // the buy button was pressed once
     bool bought;               // the upgrade's level rose in the shop
     int saves;                 // saves of the profile seen
+    int saveFailures;          // saves that did not write
     DevEvent events[SMOKE_PROFILE_EVENT_CAPACITY];
     int eventCount;
     bool overflow;             // a press found no room

@@ -57,4 +57,9 @@ after=$(loaded artifacts/smoke-profile-check.txt)
 coins=$(echo "$after" | awk '{ print $2 }')
 [ "${after#* * }" = "remainder 0 levels 1,0,0,0,0,0,0,0,0 intro 1" ] || fail "after the kill: $after"
 [ "$coins" -ge "$last" ] || fail "after the kill $coins coins, $last were saved"
+# A data folder that cannot hold the profile: the run says so and fails.
+XDG_DATA_HOME="$work/blocked" && : >"$XDG_DATA_HOME"
+run_windowed "$exe" --smoke profile-check >"$work/out5" 2>&1
+expect_status $? 1
+expect_line "$work/out5" "Progress could not be saved: $XDG_DATA_HOME/Glorvent/profile.dat"
 echo "smoke profile: ok (after the kill: $after)"
