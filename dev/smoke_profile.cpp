@@ -120,9 +120,12 @@ void SmokeProfileArrange(SmokeProfile &run, Field &field, const Profile &profile
         run.diedAt = iteration;
         Note(run, "died at iteration %d\n", iteration);
     }
-    // Earnings the autosave keeps writing while the run is played.
-    if (run.kind == SMOKE_PROFILE_HOLD && playing && iteration % SMOKE_PROFILE_HOLD_EVERY == 0)
-        EyeCoinsAddToWallet(field.coins, 1);
+    // Earnings the autosave keeps writing while the run is played; the developer switch keeps
+    // the creatures from ending the run, so a kill always lands in play.
+    if (run.kind == SMOKE_PROFILE_HOLD && playing) {
+        field.loop.immortal = true;
+        if (iteration % SMOKE_PROFILE_HOLD_EVERY == 0) EyeCoinsAddToWallet(field.coins, 1);
+    }
     int level = profile.shop.level[SMOKE_PROFILE_UPGRADE];
     if (!run.bought && level > run.loaded.shop.level[SMOKE_PROFILE_UPGRADE]) {
         run.bought = true;
