@@ -52,7 +52,8 @@ last=$(sed -n 's/.*DEV: profile saved at iteration [0-9]*: coins \([0-9]*\) .*/\
 
 run_windowed "$exe" --smoke profile-check >"$work/out4" 2>&1
 expect_status $? 0
-grep -q "PROFILE: loaded $profile\$" "$work/out4" || { cat "$work/out4" >&2; fail "the killed run's profile did not load"; }
+grep -q "PROFILE: loaded $profile\$" "$work/out4" ||
+  { cat "$work/out4" >&2; fail "the killed run's profile did not load"; }
 after=$(loaded artifacts/smoke-profile-check.txt)
 coins=$(echo "$after" | awk '{ print $2 }')
 [ "${after#* * }" = "remainder 0 levels 1,0,0,0,0,0,0,0,0 intro 1" ] || fail "after the kill: $after"
