@@ -217,11 +217,12 @@ static int StartupRunGame(App &app)
     DisplayInit(app.display);
     SetTargetFPS(app.developerMode ? 0 : 60);
 
-    // The profile: developer modes neither read nor write it.
+    // The profile: developer modes neither read nor write it, but the runs that test it.
     AppPersistence &keep = app.persistence;
     ProfileDefaults(keep.profile);
     keep.enabled = false;
-    if (!app.developerMode && ProfileDefaultPath(keep.path, sizeof(keep.path))) {
+    bool ownProfile = !app.developerMode || (app.dev && app.dev->profileRun);
+    if (ownProfile && ProfileDefaultPath(keep.path, sizeof(keep.path))) {
         ProfileLoadInfo info{};
         ProfileLoad(keep.profile, keep.path, &info);
         // A file that could not be read, or one from a newer game, is never overwritten.
@@ -346,10 +347,13 @@ static int StartupRunGame(App &app)
     } else {
         LoopRun(app);
         status = app.flow.consistent ? 0 : 3;
-        // What the run earned is kept: the last save before everything goes.
-        FieldSyncProfile(app.field, keep.profile);
-        if (keep.enabled && !ProfileSave(keep.profile, keep.path))
-            TraceLog(LOG_ERROR, "Progress could not be saved: %s", keep.path);
+    }
+    // What the run earned is kept: the last save before everything goes.
+    FieldSyncProfile(app.field, keep.profile);
+    if (keep.enabled && !ProfileSave(keep.profile, keep.path)) {
+        TraceLog(LOG_ERROR, "Progress could not be saved: %s", keep.path);
+        // A developer run over the profile has failed when its file was not written.
+        if (app.dev && status == 0) status = 1;
     }
     StartupRelease(app);
     CloseWindow();

@@ -7,6 +7,7 @@
 #include "dev/dev_run.h"
 #include "dev/dev_stage.h"
 #include "dev/replay_run.h"
+#include "dev/smoke_profile.h"
 
 enum DevMode : uint8_t {
     DEV_MODE_NONE,
@@ -62,6 +63,9 @@ struct DevRun {
     double runStart;           // seconds when the run's first frame began
     uint32_t seed;             // every run of the developer run starts from it
     ReplayRun replay;          // the run's snapshots being recorded, or a file played back
+    SmokeProfile *profileRun;  // a run over the real profile file (loaded and saved as the game
+                               // does), or null: every other developer run leaves it alone
+    double lastSaveSeen;       // the profile's last save time the run has reported
 };
 
 // Runs a self-check that needs no window; its exit status. Unknown ones end with 2.

@@ -261,6 +261,8 @@ void DevRunInput(App &app)
             fprintf((FILE *)dev.trace, "iteration %d screen %d dialog %d menu %d run %d fade %d\n", dev.iteration,
                     app.menu.screen, app.menu.dialog, app.screens.menuVisible ? 1 : 0, app.field.loop.runActive ? 1 : 0,
                     app.audio.exitStarted ? 1 : 0);
+            // A run may be killed: what it traced so far must be on disk.
+            fflush((FILE *)dev.trace);
         }
     }
     bool close = app.input.frame.closeRequested;
@@ -271,6 +273,21 @@ void DevRunInput(App &app)
         dev.stage->viewHeight = box.height;
         DevStageArrange(*dev.stage, app.field, dev.iteration);
         dev.script = DevStageScript(*dev.stage);
+    }
+    if (dev.profileRun) {
+        SmokeProfile &run = *dev.profileRun;
+        const AppPersistence &keep = app.persistence;
+        if (keep.lastSaveTime != dev.lastSaveSeen) {
+            dev.lastSaveSeen = keep.lastSaveTime;
+            SmokeProfileSaved(run, keep.saved, dev.iteration, !keep.saveFailed);
+        }
+        SmokeProfileView view{};
+        view.screen = app.screens.menuVisible ? app.menu.screen : MENU_SCREEN_PLAY;
+        view.dialog = app.menu.dialog;
+        view.focus = app.menu.focusIndex;
+        view.fading = app.audio.exitStarted;
+        SmokeProfileArrange(run, app.field, keep.profile, view, dev.iteration);
+        dev.script = SmokeProfileScript(run);
     }
     DevScriptInput(dev.script, dev.iteration, dev.fixedStep, {box.x, box.y}, app.input.frame);
     app.input.frame.closeRequested = close;
@@ -367,6 +384,10 @@ static bool WriteTimingReport(App &app, const char *path, int status)
     const Player &p = app.field.player;
     fprintf(f, "player %.3f %.3f %.3f yaw %.4f\n", p.position.x, p.position.y, p.position.z, p.yaw);
     fprintf(f, "consistent %d\nstatus %d\n", app.flow.consistent ? 1 : 0, status);
+    if (dev.profileRun) {
+        fprintf(f, "run_seconds %.2f\n", GetTime() - dev.runStart);
+        fputs(dev.profileRun->report, f);
+    }
     if (dev.stage) {
         fprintf(f, "run_seconds %.2f\n", GetTime() - dev.runStart);
         fputs(dev.stage->report, f);
@@ -431,7 +452,21 @@ bool DevConfigure(App &app, const CommandLine &command)
         dev->mode = DEV_MODE_SMOKE;
         dev->script = {SMOKE_SCRIPT, (int)(sizeof(SMOKE_SCRIPT) / sizeof(SMOKE_SCRIPT[0]))};
         dev->reportName = "smoke";
-        if (command.second && strcmp(command.second, "flow") == 0) {
+        SmokeProfileKind profileKind = SMOKE_PROFILE_FLOW;
+        if (SmokeProfileKindFor(command.second, profileKind)) {
+            // Over the real profile: the screens driven by what they show, the field arranged
+            // through the game's own functions; only the frames pictured are drawn.
+            dev->profileRun = (SmokeProfile *)calloc(1, sizeof(SmokeProfile));
+            if (!dev->profileRun) {
+                TraceLog(LOG_ERROR, "DEV: out of memory for the profile run");
+                return false;
+            }
+            dev->profileRun->kind = profileKind;
+            dev->menus = true;
+            dev->capturesOnly = true;
+            dev->frameLimit = profileKind == SMOKE_PROFILE_HOLD ? 20000 : 900;
+            dev->reportName = SmokeProfileName(profileKind);
+        } else if (command.second && strcmp(command.second, "flow") == 0) {
             dev->script = {FLOW_SCRIPT, (int)(sizeof(FLOW_SCRIPT) / sizeof(FLOW_SCRIPT[0]))};
             dev->menus = true;
             dev->frameLimit = 600;
@@ -520,6 +555,7 @@ void DevRunFree(App &app)
     ReplayRunFree(app.dev->replay);
     UnloadImage(app.dev->lastFrame);
     free(app.dev->stage);
+    free(app.dev->profileRun);
     free(app.dev->cpuMs);
     free(app.dev->wallMs);
     free(app.dev);
@@ -573,13 +609,16 @@ int DevRunWindowed(App &app)
         break;
     case DEV_MODE_SMOKE:
         if (dev.menus) {
-            FILE *trace = fopen("artifacts/smoke-flow-screens.txt", "w");
+            char tracePath[96];
+            snprintf(tracePath, sizeof(tracePath), "artifacts/%s-screens.txt", dev.reportName);
+            FILE *trace = fopen(tracePath, "w");
             if (!trace) {
-                TraceLog(LOG_ERROR, "DEV: could not write artifacts/smoke-flow-screens.txt");
+                TraceLog(LOG_ERROR, "DEV: could not write %s", tracePath);
                 return 1;
             }
             dev.trace = trace;
         }
+        if (dev.profileRun) SmokeProfileBegin(*dev.profileRun, dev.profileRun->kind, app.persistence.profile);
         break;
     default:
         break;
@@ -611,7 +650,8 @@ int DevRunWindowed(App &app)
         app.field.loop.immortal = (r.flags & REPLAY_IMMORTAL) != 0;
         FieldReset(app.field, r.seed, &app.persistence.profile);
         app.field.loop.runActive = !AppMenusOn(app);
-    } else {
+    } else if (!dev.profileRun) {
+        // A run over the profile file cannot be replayed: the file it started from is not recorded.
         ReplayRunRecord(dev.replay, dev.seed, dev.fixedStep, ReplayRunFlags(app.field, dev.menus, true));
     }
     if (dev.stage && dev.stage->menus) {
@@ -651,6 +691,22 @@ int DevRunWindowed(App &app)
         // A capture whose game broke a promise has failed, whatever it pictured.
         if (stage.broken > 0) {
             TraceLog(LOG_WARNING, "DEV: %s: %d of %d promises broken", DevStageName(stage.kind), stage.broken, stage.promises);
+            if (status == 0) status = 1;
+        }
+    }
+    if (dev.profileRun) {
+        SmokeProfile &run = *dev.profileRun;
+        // What the shutdown save will write.
+        FieldSyncProfile(app.field, app.persistence.profile);
+        SmokeProfileFinish(run, app.persistence.profile, app.persistence.enabled ? app.persistence.path : nullptr);
+        fputs(run.report, stdout);
+        // The run promised the real file, and (but the held one) an end through the quit dialog.
+        bool kept = app.persistence.enabled && run.saveFailures == 0;
+        bool quit = app.audio.exitStarted || run.kind == SMOKE_PROFILE_HOLD;
+        bool walked = run.kind != SMOKE_PROFILE_FLOW || (run.diedAt >= 0 && run.bought);
+        if (!kept || !quit || !walked) {
+            TraceLog(LOG_WARNING, "DEV: %s: profile %s, quit %d, died and bought %d", dev.reportName,
+                     kept ? "in use" : "not in use or not written", quit ? 1 : 0, walked ? 1 : 0);
             if (status == 0) status = 1;
         }
     }

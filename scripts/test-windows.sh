@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows build and its checks: installs the MinGW-w64 cross toolchain and Wine if missing,
 # cross-builds glorvent.exe and glorvent_tests.exe, checks that the game needs no DLL beyond
-# Windows' own, and runs the unit tests, --licenses, --test-embedded and a windowed --smoke run
-# under Wine (Xvfb and Mesa's software OpenGL) in a throwaway prefix.
+# Windows' own, and runs the unit tests, --licenses, --test-embedded, a windowed --smoke run and
+# the flow over the profile (--smoke profile, its reload, a start killed in play, the reload after
+# it) under Wine (Xvfb and Mesa's software OpenGL) in a throwaway prefix.
 # Ends with "windows: N passed, N failed" (each unit test counts on its own, and each failed one
 # is named) and a non-zero status on any failure.
 set -uo pipefail
@@ -211,6 +212,103 @@ if [ "${verdict%% *}" = ok ]; then
 else
   [ -z "$display" ] || say "  | $display"
   fail "--smoke display: ${verdict:-no display line in the smoke report}"
+fi
+
+# [SECTION] The flow over the profile
+# Four windowed starts under the same prefix, each with a fresh Wine server on its own Xvfb: the
+# real screens (play, pause, continue, die, shop, buy, quit with the exit fade) writing the
+# profile under the prefix's LOCALAPPDATA; a second start reloading the purchase; a third killed
+# with SIGKILL in play once the autosave has written; a fourth loading the profile intact.
+fresh_wine() { "$wineserver" -k >/dev/null 2>&1; "$wineserver" -w >/dev/null 2>&1; }
+flow_dir=$(mktemp -d -p "$log_dir")
+# grep reads its whole input in these pipelines: an early exit would fail them under pipefail.
+# Runs the game in the flow's folder with Wine's own LOCALAPPDATA; the game's pid goes to $1.
+wine_flow() {
+  local pid=$1
+  shift
+  (cd "$flow_dir" && timeout 900 "$root/scripts/with-xvfb.sh" bash -c 'echo $$ >"$0"; exec env -u LOCALAPPDATA "$@"' \
+    "$pid" "$wine" "$root/$exe" "$@")
+}
+flow_text() { [ -f "$flow_dir/artifacts/$1" ] && tr -d '\r' <"$flow_dir/artifacts/$1"; }
+flow_loaded() { flow_text "$1" | sed -n 's/^profile loaded //p'; }
+
+fresh_wine
+start=$(date +%s)
+wine_flow "$log_dir/pid1" --smoke profile >"$log_dir/profile1" 2>&1
+status=$?
+# Screens: 0 main menu, 1 shop, 4 pause, 5 playing, 6 the opening comic; dialog 2 quit.
+sequence=$(flow_text smoke-profile-screens.txt | awk '{ printf "%s/%s/%s/%s ", $4, $6, $10, $12 }')
+expected="0/0/0/0 6/0/0/0 5/0/1/0 4/0/1/0 5/0/1/0 0/0/0/0 1/0/0/0 0/0/0/0 0/2/0/0 0/2/0/1 "
+kept=$(flow_text smoke-profile.txt | sed -n 's/^profile kept //p')
+# 100 coins paid, 25 spent on the first level of the first upgrade.
+bought="coins 75 remainder 0 levels 1,0,0,0,0,0,0,0,0 intro 1"
+if [ "$status" = 0 ] && [ "$sequence" = "$expected" ] && [ "$kept" = "$bought" ] &&
+   flow_text smoke-profile.txt | grep -x 'consistent 1' >/dev/null && ! grep -q 'ERROR' "$log_dir/profile1"; then
+  pass "--smoke profile: menu, play, pause, continue, die, shop, buy, quit in $(seconds "$start") s"
+else
+  show "$log_dir/profile1"
+  fail "--smoke profile (status $status, screens $sequence, kept $kept)"
+fi
+profiles=("$WINEPREFIX"/drive_c/users/*/AppData/Local/Glorvent/profile.dat)
+if [ -f "${profiles[0]}" ] && [ "$(stat -c %s "${profiles[0]}")" = 140 ]; then
+  pass "profile written at ${profiles[0]#"$WINEPREFIX"/}"
+else
+  fail "no profile under $WINEPREFIX/drive_c/users/*/AppData/Local/Glorvent"
+fi
+
+fresh_wine
+start=$(date +%s)
+wine_flow "$log_dir/pid2" --smoke profile-check >"$log_dir/profile2" 2>&1
+status=$?
+again=$(flow_loaded smoke-profile-check.txt)
+if [ "$status" = 0 ] && [ -n "$kept" ] && [ "$again" = "$kept" ]; then
+  pass "--smoke profile-check reloads the purchase in $(seconds "$start") s"
+else
+  show "$log_dir/profile2"
+  fail "--smoke profile-check (status $status, loaded $again)"
+fi
+
+# The held run prints a line for every save it sees; it is killed once two have been written.
+fresh_wine
+start=$(date +%s)
+: >"$log_dir/profile3"
+flow_saves() { grep -c 'DEV: profile saved' "$log_dir/profile3"; }
+wine_flow "$log_dir/pid3" --smoke profile-hold >"$log_dir/profile3" 2>&1 &
+holder=$!
+for _ in $(seq 3000); do
+  [ "$(flow_saves)" -ge 2 ] && break
+  kill -0 "$holder" 2>/dev/null || break
+  sleep 0.2
+done
+in_play=$(flow_text smoke-profile-hold-screens.txt | tail -n 1 | grep -c 'screen 5 dialog 0 menu 0 run 1')
+if [ "$(flow_saves)" -ge 2 ] && [ -s "$log_dir/pid3" ] && kill -9 "$(cat "$log_dir/pid3")" 2>/dev/null; then
+  wait "$holder"
+  status=$?
+else
+  wait "$holder"
+  status="ended $?"
+fi
+last=$(tr -d '\r' <"$log_dir/profile3" |
+       sed -n 's/.*DEV: profile saved at iteration [0-9]*: coins \([0-9]*\) .*/\1/p' | tail -n 1)
+if [ "$status" = 137 ] && [ "$in_play" = 1 ]; then
+  pass "--smoke profile-hold killed in play after $(flow_saves) saves in $(seconds "$start") s"
+else
+  show "$log_dir/profile3"
+  fail "--smoke profile-hold (status $status, in play $in_play, $(flow_saves) saves)"
+fi
+
+fresh_wine
+start=$(date +%s)
+wine_flow "$log_dir/pid4" --smoke profile-check >"$log_dir/profile4" 2>&1
+status=$?
+after=$(flow_loaded smoke-profile-check.txt)
+coins=$(echo "$after" | awk '{ print $2 }')
+if [ "$status" = 0 ] && tr -d '\r' <"$log_dir/profile4" | grep 'PROFILE: loaded .*Glorvent/profile.dat$' >/dev/null &&
+   [ "${after#* * }" = "${bought#* * }" ] && [ -n "$last" ] && [ "${coins:-0}" -ge "$last" ]; then
+  pass "the profile survives the kill: $after in $(seconds "$start") s"
+else
+  show "$log_dir/profile4"
+  fail "the profile after the kill (status $status, loaded $after, last saved $last coins)"
 fi
 
 finish
