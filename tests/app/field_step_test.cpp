@@ -280,3 +280,24 @@ TEST(FieldStep, SkipKeyNeedsTheCheatCodeAndATimeStep)
     pressF4(true);
     EXPECT_NEAR(run->field.campaign.clock, 60.0, 1.0 / 60.0 + 1e-6) << "skipped to the next whole minute";
 }
+
+// A wheel value that is not a number leaves the zoom where it was; a real one still zooms.
+TEST(FieldStep, NonFiniteWheelLeavesTheZoom)
+{
+    auto run = TestRunStart(FIELD_DEVELOPER_SEED);
+    float zoom = run->field.camera.viewHeight;
+    for (float wheel : {NAN, INFINITY, -INFINITY}) {
+        FrameInput &in = run->input;
+        in = {};
+        in.frameTime = 1.0f / 60.0f;
+        in.focused = true;
+        in.wheel = wheel;
+        FieldStepInput step{&in, false, {0.0f, 0.0f, 1280.0f, 720.0f}, 5, nullptr};
+        FieldStep(run->field, run->controls, step);
+        EXPECT_EQ(run->field.camera.viewHeight, zoom) << wheel;
+    }
+    run->input.wheel = 1.0f;
+    FieldStepInput step{&run->input, false, {0.0f, 0.0f, 1280.0f, 720.0f}, 5, nullptr};
+    FieldStep(run->field, run->controls, step);
+    EXPECT_LT(run->field.camera.viewHeight, zoom);
+}
