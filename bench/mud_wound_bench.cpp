@@ -3,6 +3,7 @@
 // creatures around the player (some wounded, every attack latch armed).
 #include "mud/mud_contact.h"
 #include "mud/mud_gait.h"
+#include "mud/mud_golem.h"
 #include "mud/mud_wounds.h"
 #include "world/soil.h"
 #include "world/terrain.h"
@@ -101,6 +102,9 @@ void BM_MudContactQueries45(benchmark::State &state)
         int i = Place(*pool, distance * std::cos(angle), distance * std::sin(angle), (float)(1 + k % 9));
         MudSlot &s = pool->slots[i];
         s.previousPosition = s.position + Vector3{0.08f, 0.0f, 0.05f};
+        // Limbs start the step where the body's own pose has them, as the pool's snapshot leaves them.
+        s.previousLegs = MudGaitLegPose(s, nullptr);
+        s.previousArms = MudGolemArmPose(s, nullptr);
         if (k % 5 == 0) {
             s.wounds.planarCut = 1;
             s.wounds.cutPlane = {0.8f, 0.0f, 0.6f, -0.3f};
