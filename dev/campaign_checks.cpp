@@ -509,6 +509,11 @@ int DevBenchmarkCampaign()
         double gates[5] = {-1.0, -1.0, -1.0, -1.0, -1.0}, victory = -1.0;
         Clock::time_point begin = Clock::now();
         FrameInput in;
+        // Where the slowest step fell, so a spike can be told from the work of a gate or a level change.
+        float slowest = -1.0f;
+        double slowestAt = 0.0;
+        int slowestLevel = 0, slowestFrom = 0, slowestTo = 0, slowestCreatures = 0;
+        float slowestOther = 0.0f;   // the slowest step that is not the victory's wave clear
         for (int f = 0; f < limit && victory < 0.0; f++) {
             ScriptedInput((double)f * dt, dt, in);
             in.frameTime = (float)dt;
@@ -522,6 +527,15 @@ int DevBenchmarkCampaign()
             stepMs.push_back(std::chrono::duration<float, std::milli>(end - start).count());
             // Frames times the step, in double: the campaign's clock is double too.
             double t = (double)(f + 1) * dt;
+            if (!loop->result.victoryEntered) slowestOther = std::max(slowestOther, cpuMs.back());
+            if (cpuMs.back() > slowest) {
+                slowest = cpuMs.back();
+                slowestAt = t;
+                slowestLevel = level;
+                slowestFrom = phase;
+                slowestTo = c.phase;
+                slowestCreatures = loop->field.mud.count;
+            }
             if (phase == CAMPAIGN_ORDINARY && c.phase == CAMPAIGN_GATE) gates[level] = t;
             if (loop->result.victoryEntered) victory = t;
         }
@@ -534,6 +548,9 @@ int DevBenchmarkCampaign()
                gates[2], gates[3], gates[4], victory, loop->consistent ? "consistent" : "INCONSISTENT");
         printf("  game step: median %.4f ms, p99 %.4f ms, max %.4f ms over %zu steps\n", median, p99, most, steps);
         printf("  in processor time: median %.4f ms, p99 %.4f ms, max %.4f ms\n", pMedian, pP99, pMost);
+        printf("  slowest step (processor): %.3f ms at %.3f s of level %d, phase %d to %d, %d creature slots\n", slowest,
+               slowestAt, slowestLevel, slowestFrom, slowestTo, slowestCreatures);
+        printf("  slowest step other than the victory's: %.3f ms processor\n", slowestOther);
         printf("  %.1f simulated seconds in %.2f s of wall time\n", (double)loop->field.totalTime, wall);
         allWon = allWon && victory > 0.0 && loop->consistent;
         DevLoopRelease(*loop);
