@@ -387,16 +387,23 @@ TEST(SynthMix, ReverbTailEndsInExactZeroWithoutSubnormals)
     AudioEnginePostState(o.e(), s);
     AudioEnginePostCue(o.e(), 21, -0.5f, 1.0f, 1.0f);
     int subnormal = 0;
+    float hallPeak = 0.0f;
     auto scan = [&](uint32_t) {
         const Synth &y = o.synth();
         for (int i = 0; i < SYNTH_ROOM_LENGTH; ++i)
             subnormal += std::fpclassify(y.roomL[i]) == FP_SUBNORMAL || std::fpclassify(y.roomR[i]) == FP_SUBNORMAL;
+        for (int i = 0; i < SYNTH_HALL_LENGTH; ++i) {
+            subnormal += std::fpclassify(y.hallL[i]) == FP_SUBNORMAL || std::fpclassify(y.hallR[i]) == FP_SUBNORMAL;
+            hallPeak = std::fmax(hallPeak, std::fmax(std::fabs(y.hallL[i]), std::fabs(y.hallR[i])));
+        }
         subnormal += std::fpclassify(y.dcOut[0]) == FP_SUBNORMAL || std::fpclassify(y.roomLp[0]) == FP_SUBNORMAL;
+        subnormal += std::fpclassify(y.hallLp[0]) == FP_SUBNORMAL || std::fpclassify(y.hallLp[1]) == FP_SUBNORMAL;
     };
     std::vector<float> out = o.Render(6 * 48000, 512, scan, 2048);
     EXPECT_GT(Energy(out, 0, 2 * 48000), 1e-2);
     for (size_t i = 2 * 5 * 48000; i < out.size(); ++i) ASSERT_EQ(out[i], 0.0f) << "sample " << i / 2;
     EXPECT_EQ(subnormal, 0);
+    EXPECT_GT(hallPeak, 1e-3f) << "the hall carried the cue's tail";
 }
 
 // A non-finite value that got past every sanitiser (here written straight into a roller) costs one
