@@ -49,6 +49,11 @@ expect_status $? 137
 tail -n 1 artifacts/smoke-profile-hold-screens.txt | grep -q 'screen 5 dialog 0 menu 0 run 1' ||
   fail "the held run was not in play when killed"
 last=$(sed -n 's/.*DEV: profile saved at iteration [0-9]*: coins \([0-9]*\) .*/\1/p' "$work/out3" | tail -n 1)
+# The held run is always dirty (a coin every 30 iterations), so it saves at the autosave's own
+# rhythm: never twice within 2 s, 120 iterations at the 1/60 s step.
+gaps=$(sed -n 's/.*DEV: profile saved at iteration \([0-9]*\):.*/\1/p' "$work/out3" |
+       awk 'NR > 1 && $1 - prev < 120 { printf "%d-%d ", prev, $1 } { prev = $1 }')
+[ -z "$gaps" ] || fail "saves closer than 2 s apart: $gaps"
 
 run_windowed "$exe" --smoke profile-check >"$work/out4" 2>&1
 expect_status $? 0
