@@ -11,15 +11,19 @@
 #include "app/frame_rules.h"
 #include "audio/audio.h"
 #include "audio/exit_fade.h"
-#include "campaign/campaign_draw.h"
-#include "campaign/eye_coins_draw.h"
-#include "campaign/ship_draw.h"
+#include "hud/campaign_draw.h"
+#include "hud/dev_panel_draw.h"
+#include "hud/eye_coins_draw.h"
+#include "hud/ship_draw.h"
 #include "frontend/menu_draw.h"
 #include "frontend/settings.h"
 #include "dev/dev_modes.h"
+#include "hud/support_draw.h"
 #include "platform/platform.h"
-#include "player/hud.h"
+#include "hud/hud_draw.h"
 #include "player/hud_layout.h"
+#include "render/canyon_gpu.h"
+#include "render/soil_gpu.h"
 
 #include <cstdio>
 #include <cstring>

@@ -16,11 +16,15 @@
 #include "app/frame_rules.h"
 #include "audio/audio.h"
 #include "platform/platform.h"
-#include "campaign/eye_coins_draw.h"
+#include "hud/eye_coins_draw.h"
 #include "frontend/menu_draw.h"
-#include "player/hud.h"
+#include "hud/hud_draw.h"
 
 #include "external/glad.h"
+#include "render/canyon_gpu.h"
+#include "render/soil_gpu.h"
+#include "render/terrain_gpu.h"
+#include "render/tracks_gpu.h"
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 

@@ -1,7 +1,7 @@
 // Bosses as the campaign sees them: which forms a gate summons, summoning them around the player
 // until the pool finds room, the test that every boss of the gate is dead, and the layout of the
 // boss HUD (health bars, the gatherer's pips, named markers at the view's edge). The bodies
-// themselves are mudlings of the pool. Pure: the drawing is in campaign/campaign_draw.cpp.
+// themselves are mudlings of the pool. Pure: the drawing is in hud/campaign_draw.cpp.
 #pragma once
 
 #include "campaign/campaign.h"

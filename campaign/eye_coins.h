@@ -4,7 +4,7 @@
 // wallet, carrying tenths of a coin from one collection to the next.
 //
 // Simulation only: the ground comes from MudGroundHeight and the walls from the arena clamp.
-// The eyes and the HUD counter are drawn by campaign/eye_coins_draw.h.
+// The eyes and the HUD counter are drawn by hud/eye_coins_draw.h.
 //
 // Index
 //   [SECTION] Constants

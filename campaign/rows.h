@@ -3,7 +3,7 @@
 // straight across. This file chooses the row (side, spacing, position, gap), checks that its
 // corridor is fair (unseen at birth, inside the arena), runs the warning, spawns the whole row
 // into the mudling pool or none of it, and times the rows. Pure: the arrows are drawn by
-// campaign/campaign_draw.cpp from RowsWarningArrows.
+// hud/campaign_draw.cpp from RowsWarningArrows.
 #pragma once
 
 #include "campaign/campaign.h"

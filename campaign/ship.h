@@ -4,7 +4,7 @@
 // shuttle launches until it has departed.
 //
 // Pure simulation: no window, no GL. What it needs from outside (the final boss, the ground the
-// crystal lands on) is handed in. The guidance texts and markers are drawn by campaign/ship_draw.h.
+// crystal lands on) is handed in. The guidance texts and markers are drawn by hud/ship_draw.h.
 #pragma once
 
 #include "raylib.h"

@@ -9,7 +9,9 @@
 
 #include "app/app.h"
 #include "app/field_view.h"
+#include "render/canyon_gpu.h"
 #include "render/scene.h"
+#include "render/tracks_gpu.h"
 #include "world/canyon.h"
 #include "world/terrain.h"
 #include "world/tracks.h"

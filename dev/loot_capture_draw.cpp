@@ -11,10 +11,10 @@
 
 #include "app/app.h"
 #include "app/field_view.h"
-#include "campaign/eye_coins_draw.h"
+#include "hud/eye_coins_draw.h"
 #include "common/maths.h"
 #include "dev/loot_checks.h"
-#include "player/hud.h"
+#include "hud/hud_draw.h"
 #include "player/hud_layout.h"
 #include "world/terrain.h"
 

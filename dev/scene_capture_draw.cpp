@@ -16,6 +16,7 @@
 #include "app/app.h"
 #include "app/field_view.h"
 #include "render/scene.h"
+#include "render/terrain_gpu.h"
 #include "world/arena.h"
 #include "world/terrain.h"
 

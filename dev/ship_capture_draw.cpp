@@ -12,10 +12,10 @@
 
 #include "app/app.h"
 #include "app/field_view.h"
-#include "campaign/ship_draw.h"
+#include "hud/ship_draw.h"
 #include "common/maths.h"
 #include "dev/ship_checks.h"
-#include "player/hud.h"
+#include "hud/hud_draw.h"
 #include "render/ship.h"
 #include "world/terrain.h"
 

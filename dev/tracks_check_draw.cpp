@@ -7,6 +7,7 @@
 //   [SECTION] Entry
 #include "dev/tracks_check.h"
 
+#include "render/tracks_gpu.h"
 #include "world/tracks.h"
 
 #include "rlgl.h"

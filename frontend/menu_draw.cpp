@@ -9,11 +9,11 @@
 #include "frontend/menu_draw.h"
 
 #include "app/display.h"
-#include "campaign/shop_draw.h"
+#include "frontend/shop_draw.h"
 #include "common/maths.h"
 #include "frontend/encyclopedia.h"
 #include "frontend/settings.h"
-#include "player/hud.h"
+#include "hud/hud_draw.h"
 
 #include "rlgl.h"
 

@@ -189,7 +189,7 @@ static DevFieldAction TextFieldStep(DevPanel &panel, int id, bool campaign, cons
     bool hovered = Hover(panel, id, campaign);
     if (events.press && field.focused && !hovered) return DEV_FIELD_COMMIT;
     if (events.press && hovered) {
-        if (!field.focused && refresh) snprintf(field.text, sizeof(field.text), "%s", refresh);
+        if (!field.focused && refresh) snprintf(field.text, sizeof(field.text), "%.*s", (int)sizeof(field.text) - 1, refresh);
         DevFieldFocus(field);
     }
     return DevFieldKeys(field, events);

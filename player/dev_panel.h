@@ -3,7 +3,7 @@
 // HUD opacity and the panel's hover and focus state; the caller keeps no widget objects.
 //
 // The text-field editing, commits, layout and the widgets' behaviour (DevPanelStep) are pure and
-// fed from the frame's input snapshot; only DevPanelDraw needs the window.
+// fed from the frame's input snapshot; the drawing is hud/dev_panel_draw.h.
 #pragma once
 
 #include "raylib.h"
@@ -122,5 +122,3 @@ bool DevPanelHovered(const DevPanel &panel, int widget, bool campaign);
 // no window. Returns true when the coin button was pressed. A hidden panel only commits its fields.
 bool DevPanelStep(DevPanel &panel, bool visible, bool campaign, const DevPanelEvents &events, bool &immortal,
                   bool &speedTimesTen, float &zoom);
-// Draws the panel at full opacity, hover taken from the last input (dev_panel_draw.cpp).
-void DevPanelDraw(DevPanel &panel, const DevPanelStats &stats, bool immortal, bool speedTimesTen, float zoom);

@@ -2,7 +2,7 @@
 // the astronaut's head and, once per interval, fires a plasma bolt at the nearest creature it can
 // see within 15 m; the repel wave throws the six nearest creatures within 5 m away from the
 // astronaut once per interval. This file is the simulation (flight, aim, bolts, impact flashes,
-// the repel schedule and the dial's values); the drawing is support_draw.cpp.
+// the repel schedule and the dial's values); the drawing is hud/support_draw.h.
 //
 // The record is laid out without implicit padding, so equal state means equal bytes.
 #pragma once
@@ -97,9 +97,3 @@ bool SupportDroneShown(const Support &support);
 // The repel dial's values; nothing visible while the repel is off.
 SupportDial SupportDialState(const Support &support);
 
-// GPU. The drone, bolts, impact flashes and the repel ring in the 3D pass of the scene target
-// (camera set, depth test on); draws nothing when none of them shows.
-void SupportDraw(const Support &support, const FollowCamera &camera);
-// GPU. The repel dial of the HUD centred at `point` (letterbox 2D space); nothing while the repel
-// is off. Needs the interface font.
-void SupportDrawDial(const Support &support, Vector2 point);

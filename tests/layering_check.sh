@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The layering rule, checked over the source tree:
+# - world/, mud/, player/ and campaign/ are simulation only: they hold no window or GL file
+#   (_draw, _gpu, _window); their drawing halves live in render/, hud/ or frontend/;
 # - a file of world/, mud/, player/, campaign/, audio/ or frontend/ that is not a window or GL
-#   file (_draw, _gpu, _window) never includes rlgl.h, glad.h, a render/ or app/ header;
+#   file never includes rlgl.h, glad.h, a render/, hud/ or app/ header;
 # - no file that goes into the simulation library (every .cpp without such a suffix, in any
 #   folder) names a GL, drawing or window function.
 # Prints one line per offence and exits 1 if there is any.
@@ -13,13 +15,20 @@ report() { echo "layering: $1"; offences=$((offences + 1)); }
 
 is_window_file() { [[ "$1" =~ _(draw|gpu|window)\.(cpp|h)$ ]]; }
 
+for dir in world mud player campaign; do
+  [ -d "$dir" ] || continue
+  while IFS= read -r file; do
+    is_window_file "$file" && report "$file is a window or GL file in a simulation folder"
+  done < <(find "$dir" -name '*.cpp' -o -name '*.h' | sort)
+done
+
 for dir in world mud player campaign audio frontend; do
   [ -d "$dir" ] || continue
   while IFS= read -r file; do
     is_window_file "$file" && continue
     while IFS= read -r line; do
       report "$file includes ${line#*#include }"
-    done < <(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]((rlgl|external/glad|glad)\.h|(render|app)/[^">]*)[">]' "$file")
+    done < <(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]((rlgl|external/glad|glad)\.h|(render|hud|app)/[^">]*)[">]' "$file")
   done < <(find "$dir" -name '*.cpp' -o -name '*.h' | sort)
 done
 
@@ -31,7 +40,7 @@ while IFS= read -r file; do
   while IFS= read -r hit; do
     report "$file:${hit%%:*} calls ${hit#*:}"
   done < <(sed -e 's://.*$::' "$file" | grep -noE "(^|[^A-Za-z0-9_])$calls[[:space:]]*\(" | sed -E 's/:[^A-Za-z]*/:/; s/[[:space:]]*\($//')
-done < <(find app common dev world mud player campaign render audio frontend -name '*.cpp' 2>/dev/null | grep -v '^app/main\.cpp$' | sort)
+done < <(find app common dev world mud player campaign render hud audio frontend -name '*.cpp' 2>/dev/null | grep -v '^app/main\.cpp$' | sort)
 
 if [ "$offences" -gt 0 ]; then
   echo "layering: $offences offence(s)"

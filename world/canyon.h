@@ -3,8 +3,8 @@
 // canyon prepass with their own program.
 //
 // Pure (world/canyon.cpp): the rim contour, the rock noise and profile, the chunk layout and
-// geometry, the bounds and the visibility test. CanyonInit / CanyonDraw / CanyonFree need the
-// window's GL context (world/canyon_gpu.cpp).
+// geometry, the bounds and the visibility test. The meshes, program and draw are
+// render/canyon_gpu.h.
 #pragma once
 
 #include "raylib.h"
@@ -104,12 +104,3 @@ bool CanyonSphereInView(const CanyonBounds &bounds, const Camera3D &camera, int 
 // renderer is not ready or the size is not positive.
 int CanyonVisibleChunks(const Canyon &canyon, const Camera3D &camera, int width, int height, int *out, int capacity);
 
-// GPU. Loads and checks the canyon program, builds and uploads every chunk. False with one error
-// line (everything released) on failure; logs the chunk and triangle counts on success.
-bool CanyonInit(Canyon &canyon);
-// GPU. Draws the visible chunks inside an open 3D mode (SceneCanyonBegin ... SceneCanyonEnd owns
-// it); false if none is in view or the renderer is not ready.
-bool CanyonDraw(Canyon &canyon, const Camera3D &camera, int width, int height);
-// GPU. Unloads meshes, material and program and empties the record; safe twice and after a failed
-// CanyonInit.
-void CanyonFree(Canyon &canyon);

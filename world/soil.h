@@ -7,8 +7,7 @@
 // hold one of its own. The ground every body stands on (TerrainHeight) reads the one soil bound
 // with SoilBindGround; with none bound the ground carries no soil.
 //
-// Everything here is CPU only except SoilBuildTexture, SoilUpload and SoilTextureRelease, which
-// need the window's GL context (world/soil_gpu.cpp).
+// Everything here is CPU only; the texture and its uploads are render/soil_gpu.h.
 #pragma once
 
 #include "raylib.h"
@@ -159,13 +158,3 @@ bool SoilStageRect(const Soil &soil, SoilUploadRect rect, SoilCell *staging);
 // The texture now matches the cells: every block clean, the texture up to date.
 void SoilMarkUploaded(Soil &soil);
 
-// GPU. Creates the 1024 x 1024 RGBA32F `soilDeposits` texture from the cells (bilinear, clamp)
-// and marks it up to date. An invalid texture and one error line if there is no window, the
-// record is not created or the upload fails.
-Texture2D SoilBuildTexture(Soil &soil);
-// GPU. Sends the dirty blocks (SoilUploadPlan) to `texture`, through the record's staging buffer,
-// then marks them uploaded. False, with nothing sent and the flags kept, if the record is not
-// created or the texture is not the soil texture.
-bool SoilUpload(Soil &soil, Texture2D texture);
-// GPU. Unloads the texture if it exists and empties the handle; safe twice.
-void SoilTextureRelease(Texture2D &texture);

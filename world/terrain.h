@@ -2,8 +2,7 @@
 // it at start-up (the float height grid the scene shader marches, and the RGBA detail texture
 // with cracks, clay relief, grain and height).
 //
-// Everything here is CPU only except TerrainTexturesCreate / TerrainTexturesRelease, which need
-// the window's GL context (world/terrain_gpu.cpp).
+// Everything here is CPU only; the textures are created on the GPU by render/terrain_gpu.h.
 #pragma once
 
 #include "raylib.h"
@@ -52,9 +51,3 @@ struct TerrainTextures {
     Texture2D detail;   // `terrainDetail`, RGBA8
 };
 
-// GPU. Bakes and uploads both textures, sets their filter and wrap, frees the bake buffers and
-// logs "STARTUP: terrain textures %.3f seconds". False (one error line, nothing left created) if
-// there is no window, memory runs out or an upload is not valid.
-bool TerrainTexturesCreate(TerrainTextures &textures);
-// GPU. Unloads whatever exists and empties the record; accepts a failed or empty record.
-void TerrainTexturesRelease(TerrainTextures &textures);

@@ -6,7 +6,7 @@
 //
 // Pure (world/tracks.cpp): the queue with what each stamp still needs, the follow rule, the
 // archive, the stamp shapes, and the order of every paint, save and upload. The GL work is done
-// by the function TrackAtlasCreate installs (world/tracks_gpu.cpp); without one (headless runs)
+// by the function TrackAtlasCreate installs (render/tracks_gpu.h); without one (headless runs)
 // a flush only empties the queue. The window guarantees 22 m of marks around the player on each
 // axis; the view reaches farther at its corners (23.3 m at zoom 20, 34.8 m at zoom 30), so marks
 // there are cut off until the window follows.
@@ -106,7 +106,7 @@ struct TrackTileStore {
     uint8_t *buffer;                         // TRACK_TILE_RGBA_BYTES: one tile on its way up or down
 };
 
-// GL objects of the painter (world/tracks_gpu.cpp); zero until TrackAtlasCreate.
+// GL objects of the painter (render/tracks_gpu.cpp); zero until TrackAtlasCreate.
 struct TrackPainter {
     unsigned int program;                    // area-coverage program for the pieces' triangles
     int locSurfaceSize;                      // its `surfaceSize`
@@ -188,10 +188,3 @@ TrackShape TrackStampShape(const TrackStamp &stamp, int index);
 // the number of points written.
 int TrackShapeTriangles(const TrackShape &shape, Vector2 *vertices);
 
-// GPU. Creates the window and scratch targets without depth buffers, allocates the tile buffer,
-// installs the GL function and resets. False with one line ("TRACKS: Incomplete color
-// framebuffer" for an incomplete target), everything released, on failure.
-bool TrackAtlasCreate(TrackAtlas &atlas);
-// GPU. Releases targets, archive and buffer and empties the record; safe twice and after a failed
-// TrackAtlasCreate.
-void TrackAtlasFree(TrackAtlas &atlas);

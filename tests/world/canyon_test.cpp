@@ -2,6 +2,7 @@
 // the rock stands along the outline, and the culling against the sphere test and the geometry.
 #include "world/canyon.h"
 
+#include "render/canyon_gpu.h"
 #include "world/camera.h"
 #include "raymath.h"
 #include "tests/support/log_capture.h"

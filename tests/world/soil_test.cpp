@@ -14,6 +14,7 @@
 #include "world/soil.h"
 
 #include "common/maths.h"
+#include "render/soil_gpu.h"
 #include "tests/support/log_capture.h"
 #include "world/terrain.h"
 

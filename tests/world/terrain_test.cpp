@@ -2,6 +2,7 @@
 // the lattice hash's integer conversions, the CPU bakes (bilinear reconstruction, mirrored seams,
 // the same bytes twice) and the GPU half's behaviour without a window.
 #include "world/terrain.h"
+#include "render/terrain_gpu.h"
 
 #include <gtest/gtest.h>
 

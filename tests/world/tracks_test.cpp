@@ -3,6 +3,7 @@
 // stamp inputs. The pixels themselves are checked by the windowed self-check.
 #include "world/tracks.h"
 
+#include "render/tracks_gpu.h"
 #include "tests/support/log_capture.h"
 
 #include <gtest/gtest.h>

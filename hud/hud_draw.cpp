@@ -8,8 +8,8 @@
 //   [SECTION] Hearts
 //   [SECTION] Level clock
 //   [SECTION] HUD
-#include "player/hud.h"
-#include "campaign/eye_coins_draw.h"
+#include "hud/hud_draw.h"
+#include "hud/eye_coins_draw.h"
 #include "raymath.h"
 
 #include "rlgl.h"

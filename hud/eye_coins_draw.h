@@ -1,5 +1,5 @@
 // Eye coins on screen: the eyes inside the 3D pass and the level's coin counter in the HUD.
-// Needs the window's GL context and, for the counter, the interface font (player/hud.h).
+// Needs the window's GL context and, for the counter, the interface font (hud/hud_draw.h).
 #pragma once
 
 #include "campaign/eye_coins.h"

@@ -1,11 +1,11 @@
 // Campaign HUD drawing: banner, boss bars and markers, row arrows. The layout comes from
 // campaign/bosses.h and campaign/rows.h; this file only turns it into shapes and text.
-#include "campaign/campaign_draw.h"
+#include "hud/campaign_draw.h"
 
 #include "campaign/bosses.h"
 #include "campaign/rows.h"
 #include "common/maths.h"
-#include "player/hud.h"
+#include "hud/hud_draw.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Ship finale on screen: the texts of each phase, the markers and the victory screen.
-#include "campaign/ship_draw.h"
+#include "hud/ship_draw.h"
 
 #include "common/maths.h"
-#include "player/hud.h"
+#include "hud/hud_draw.h"
 
 #include <cstdio>
 

@@ -5,7 +5,8 @@
 //   [SECTION] Widgets
 //   [SECTION] Panel
 #include "player/dev_panel.h"
-#include "player/hud.h"
+#include "hud/dev_panel_draw.h"
+#include "hud/hud_draw.h"
 
 #include <cstdio>
 #include <cstring>

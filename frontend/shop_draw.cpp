@@ -4,7 +4,7 @@
 //   [SECTION] Primitives
 //   [SECTION] Pictograms
 //   [SECTION] Screen
-#include "campaign/shop_draw.h"
+#include "frontend/shop_draw.h"
 
 #include "common/maths.h"
 #include "frontend/menu_draw.h"

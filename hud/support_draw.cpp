@@ -9,7 +9,8 @@
 #include "player/support.h"
 
 #include "common/maths.h"
-#include "player/hud.h"
+#include "hud/hud_draw.h"
+#include "hud/support_draw.h"
 #include "world/camera.h"
 #include "world/terrain.h"
 

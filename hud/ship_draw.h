@@ -1,5 +1,5 @@
 // Ship finale on screen: guidance texts, world markers and the victory screen. Needs the window
-// and the interface font (player/hud.h).
+// and the interface font (hud/hud_draw.h).
 #pragma once
 
 #include "campaign/ship.h"

@@ -14,6 +14,7 @@
 //   [SECTION] Create and free
 #include "world/tracks.h"
 
+#include "render/tracks_gpu.h"
 #include "rlgl.h"
 
 #include "external/glad.h"

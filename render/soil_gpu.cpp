@@ -1,6 +1,7 @@
 // Soil: the `soilDeposits` texture, built once from the cells and brought up to date each frame
 // by sending only the dirty blocks (needs the window's GL context).
 #include "world/soil.h"
+#include "render/soil_gpu.h"
 
 Texture2D SoilBuildTexture(Soil &soil)
 {

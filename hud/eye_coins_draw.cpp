@@ -8,10 +8,10 @@
 //   [SECTION] GPU objects
 //   [SECTION] Eyes
 //   [SECTION] Counter
-#include "campaign/eye_coins_draw.h"
+#include "hud/eye_coins_draw.h"
 
 #include "common/maths.h"
-#include "player/hud.h"
+#include "hud/hud_draw.h"
 
 #include "rlgl.h"
 #include "external/glad.h"

@@ -1,5 +1,6 @@
 // Terrain: upload of the two baked ground textures (needs the window's GL context).
 #include "world/terrain.h"
+#include "render/terrain_gpu.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,7 @@
 // Canyon rocks, GL half: the canyon program, the chunk meshes and the prepass draw.
 #include "world/canyon.h"
 
+#include "render/canyon_gpu.h"
 #include "rlgl.h"
 #include "raymath.h"
 

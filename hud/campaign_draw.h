@@ -1,7 +1,7 @@
 // The campaign's part of the HUD: the level banner, the boss health bars with the gatherer's
 // pips, the named markers of off-screen bosses and the rolling-row warning arrows. Drawn at full
 // opacity in the letterbox's 2D space (origin at its top-left corner) with the interface font of
-// player/hud.h. Needs the window.
+// hud/hud_draw.h. Needs the window.
 #pragma once
 
 #include "campaign/campaign.h"
