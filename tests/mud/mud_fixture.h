@@ -1,7 +1,8 @@
-// Small fixtures shared by the mudling tests: pools on the heap and formed creatures placed
-// directly into slots.
+// Small fixtures shared by the mudling tests: pools on the heap, and formed creatures placed
+// directly into slots by the developer scenes' own helpers.
 #pragma once
 
+#include "dev/mud_attack_scenes.h"
 #include "mud/mud_pool.h"
 
 #include <cmath>
@@ -30,52 +31,14 @@ inline bool SameBytes(const MudPool &a, const MudPool &b) { return memcmp(&a, &b
 // MUD_WALKING from mass 4. Returns its slot.
 inline int AddBody(MudPool &pool, float x, float z, float mass, float size = MUD_UNIT_SIZE)
 {
-    int i = pool.count++;
-    MudSlot &s = pool.slots[i];
-    memset(&s, 0, sizeof(s));
-    s.obstacle = pool.obstacle;
-    s.mass = mass;
-    s.size = size;
-    s.leader = s.heldBun = s.holder = s.partner = -1;
-    s.wetness = 1.0f;
-    s.walkerGrowth = mass >= 4.0f ? 1.0f : 0.0f;
-    s.golemGrowth = mass >= 7.0f ? 1.0f : 0.0f;
-    s.legNorm = mass < 4.0f ? 1.0f : 1.0f / std::cbrt(mass);
-    s.legLength = std::cbrt(mass) * s.walkerGrowth * size * 0.85f;
-    s.state = mass >= 4.0f ? MUD_WALKING : MUD_RESTING;
-    s.duration = mass >= 4.0f ? 1.0f : 0.46f;
-    s.presence = s.emergence = 1.0f;
-    s.phase = 7.3f * (float)i + 0.4f;
-    s.sinceTouchdown = 10.0f;
-    s.scale = MudRestShape(s);
-    s.position = {x, 0.0f, z};
-    s.position.y = MudRestHeight(s, s.scale.y);
-    s.spawnPoint = {x, 0.0f, z};
-    s.from = s.to = s.previousPosition = s.endPosition = s.position;
-    return i;
+    return MudSceneAddBody(pool, x, z, mass, size);
 }
 
 inline float DistanceXZ(Vector3 a, Vector3 b) { return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z)); }
 
 // Boss `index` placed with MudPoolSpawnBoss, then moved to (x, z) and formed: resting with its
 // rest shape, eyes open, ready to attack at the end of a short rest.
-inline int AddBoss(MudPool &pool, float x, float z, int index)
-{
-    int i = MudPoolSpawnBoss(pool, {x, 0.0f, z}, index, false);
-    if (i < 0) return -1;
-    MudSlot &s = pool.slots[i];
-    s.position = s.spawnPoint = {x, 0.0f, z};
-    s.state = index == 0 ? MUD_RESTING : MUD_WALKING;
-    s.timer = 0.0f;
-    s.duration = 0.1f;
-    s.cooldown = 0.0f;
-    s.presence = s.emergence = 1.0f;
-    s.mound = 0.0f;
-    s.scale = MudRestShape(s);
-    s.position.y = MudRestHeight(s, s.scale.y);
-    s.from = s.to = s.previousPosition = s.endPosition = s.position;
-    return i;
-}
+inline int AddBoss(MudPool &pool, float x, float z, int index) { return MudSceneAddBoss(pool, x, z, index); }
 
 // Ledgers over every body with clay (free slots hold none).
 inline double TotalMass(const MudPool &pool)
