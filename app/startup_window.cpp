@@ -8,23 +8,23 @@
 #include "app/startup.h"
 
 #include "app/app.h"
-#include "app/field_view.h"
 #include "app/assets.h"
 #include "app/command_line.h"
-#include "dev/dev_modes.h"
 #include "app/display.h"
+#include "app/field_view.h"
 #include "app/frame_rules.h"
 #include "audio/audio.h"
-#include "platform/platform.h"
-#include "hud/eye_coins_draw.h"
+#include "dev/dev_modes.h"
 #include "frontend/menu_draw.h"
+#include "hud/eye_coins_draw.h"
 #include "hud/hud_draw.h"
-
-#include "external/glad.h"
+#include "platform/platform.h"
 #include "render/canyon_gpu.h"
 #include "render/soil_gpu.h"
 #include "render/terrain_gpu.h"
 #include "render/tracks_gpu.h"
+
+#include "external/glad.h"
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 
